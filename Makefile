@@ -1,0 +1,45 @@
+# The two commands of the README's quick start, plus a few conveniences.
+.PHONY: setup demo test release debug bench format fuzz tsan clean
+
+JOBS ?= $(shell nproc)
+
+setup:
+	@scripts/setup.sh
+
+release: setup
+	@cmake --preset release >/dev/null
+	@cmake --build --preset release -j $(JOBS)
+
+debug: setup
+	@cmake --preset debug >/dev/null
+	@cmake --build --preset debug -j $(JOBS)
+
+# Main job: build the bundle and render a demo signal through it.
+demo: release
+	@scripts/demo.sh build/release out/demo
+
+# Every test: format check, sanitized build, ctest.
+test: setup
+	@scripts/check-format.sh
+	@cmake --preset debug >/dev/null
+	@cmake --build --preset debug -j $(JOBS)
+	@ctest --preset debug -j $(JOBS)
+
+bench: release
+	@for b in build/release/bench/talvo_*_bench; do echo "== $$b"; $$b; done
+
+tsan: setup
+	@cmake --preset tsan >/dev/null
+	@cmake --build --preset tsan -j $(JOBS)
+	@ctest --preset tsan -j $(JOBS)
+
+fuzz: setup
+	@cmake --preset fuzz >/dev/null
+	@cmake --build --preset fuzz -j $(JOBS)
+
+format:
+	@git ls-files -co --exclude-standard -- 'src/*' 'tests/*' 'tools/*' 'bench/*' 'fuzz/*' | \
+	  grep -E '\.(c|cc|cpp|h|hpp|mm)$$' | xargs -r clang-format -i
+
+clean:
+	rm -rf build out

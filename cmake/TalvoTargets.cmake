@@ -1,0 +1,41 @@
+# Helpers shared by every subsystem's CMakeLists.
+
+# Strict warnings on our own code only; SDK sources keep their own habits.
+function(talvo_strict target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+endfunction()
+
+# talvo_library(NAME sources...) -> target talvo_NAME with alias talvo::NAME,
+# include root at src/ so headers read as "bridge/json_write.h".
+function(talvo_library name)
+  add_library(talvo_${name} STATIC ${ARGN})
+  add_library(talvo::${name} ALIAS talvo_${name})
+  target_include_directories(talvo_${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  talvo_strict(talvo_${name})
+endfunction()
+
+# talvo_test(NAME SOURCES a.cpp b.cpp LIBS talvo::x ...) -> one gtest binary
+# whose cases are registered with ctest individually.
+function(talvo_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
+  target_compile_definitions(${name} PRIVATE TALVO_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+                                             TALVO_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  talvo_strict(${name})
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
+endfunction()
+
+# Adds every listed subdirectory that exists, so subsystems can land one by one.
+# TALVO_SUBSYSTEMS (a list, empty for all) limits a build to some folders.
+function(talvo_add_existing)
+  foreach(dir ${ARGN})
+    if(TALVO_SUBSYSTEMS AND NOT dir IN_LIST TALVO_SUBSYSTEMS)
+      continue()
+    endif()
+    if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/CMakeLists.txt)
+      add_subdirectory(${dir})
+    endif()
+  endforeach()
+endfunction()
