@@ -1,0 +1,106 @@
+#include "diagnostics/runtime_diagnostic.h"
+
+#include <cstddef>
+#include <cstring>
+
+namespace talvo {
+namespace {
+
+constexpr const char* kCodeNames[] = {
+    "runtime.kernel-create-failed",
+    "runtime.rate-adapter-init-failed",
+    "runtime.unsupported-processing-configuration",
+    "runtime.process-failed",
+    "runtime.suspicious-silence",
+    "preset.bank-mismatch",
+    "preset.processor-apply-failed",
+    "state.decode-failed",
+    "state.restore-failed",
+    "editor.bundle-identity-mismatch",
+    "editor.bridge-timeout",
+    "install.artifact-stale",
+    "install.duplicate-scan-candidate",
+    "runtime.invalid-configuration",
+    "runtime.engine-unavailable",
+    "build.dependency-missing",
+    "build.artifact-missing",
+    "host.validator-missing",
+    "runtime.realtime-violation",
+    "runtime.nonfinite-audio",
+    "runtime.callback-missing",
+    "runtime.event-rejected",
+    "runtime.host-connection-failed",
+    "runtime.closed",
+    "runtime.diagnostics-overflow",
+    "runtime.unknown",
+    "bank.missing",
+    "bank.hash-mismatch",
+};
+static_assert(sizeof(kCodeNames) / sizeof(kCodeNames[0]) == TALVO_DIAG_BANK_HASH_MISMATCH);
+
+constexpr const char* kSeverityNames[] = {"info", "warning", "error", "fatal"};
+constexpr const char* kPhaseNames[] = {"build",    "package", "install", "scan",  "load",   "configure",
+                                       "activate", "process", "preset",  "state", "editor", "shutdown"};
+
+// Copies at most capacity - 1 bytes, backing off so a cut never splits a UTF-8
+// sequence: a half character would make the report invalid text for the page.
+template <std::size_t N>
+void copyCut(char (&dst)[N], const char* src) {
+  std::size_t length = src == nullptr ? 0 : std::strlen(src);
+  if (length > N - 1) {
+    length = N - 1;
+    while (length > 0 && (static_cast<unsigned char>(src[length]) & 0xC0) == 0x80)
+      --length;
+  }
+  if (length > 0) std::memcpy(dst, src, length);
+  dst[length] = '\0';
+}
+
+std::uint32_t store(talvo_runtime_diagnostic_ring& ring, std::uint32_t code, std::uint8_t severity,
+                    std::uint8_t phase, const char* message, const char* detail, bool marksFirstError) {
+  const std::uint32_t sequence = ring.nextSequence++;
+  if (ring.count >= TALVO_RUNTIME_DIAGNOSTIC_CAPACITY) {
+    ++ring.dropped;
+    return sequence;
+  }
+  talvo_runtime_diagnostic& record = ring.records[ring.count++];
+  record.sequence = sequence;
+  record.code = code;
+  record.severity = severity;
+  record.phase = phase;
+  record.flags = 0;
+  record.reserved = 0;
+  copyCut(record.message, message);
+  copyCut(record.detail, detail);
+  if (marksFirstError && ring.firstErrorSequence == 0) ring.firstErrorSequence = sequence;
+  return sequence;
+}
+
+}  // namespace
+
+const char* runtimeDiagnosticCodeName(std::uint32_t code) {
+  if (code < 1 || code > TALVO_DIAG_BANK_HASH_MISMATCH) return "runtime.unknown";
+  return kCodeNames[code - 1];
+}
+
+const char* runtimeDiagnosticSeverityName(std::uint8_t severity) {
+  return severity <= TALVO_SEVERITY_FATAL ? kSeverityNames[severity] : "error";
+}
+
+const char* runtimeDiagnosticPhaseName(std::uint8_t phase) {
+  return phase <= TALVO_PHASE_SHUTDOWN ? kPhaseNames[phase] : "process";
+}
+
+std::uint32_t recordRuntimeDiagnostic(talvo_runtime_diagnostic_ring& ring, std::uint32_t code,
+                                      std::uint8_t severity, std::uint8_t phase, const char* message,
+                                      const char* detail) {
+  return store(ring, code, severity, phase, message, detail, severity >= TALVO_SEVERITY_ERROR);
+}
+
+std::uint32_t recordBankDiagnostic(talvo_runtime_diagnostic_ring& ring, std::uint32_t code,
+                                   std::uint8_t severity, std::uint8_t phase, const char* message,
+                                   const char* detail) {
+  return store(ring, code, severity, phase, message, detail, true);
+}
+
+}  // namespace talvo
