@@ -1,0 +1,217 @@
+#include <cmath>
+#include <cstring>
+
+#include "bridge/json_write.h"
+#include "ccmap/cc_map.h"
+#include "params/params.h"
+
+namespace talvo {
+namespace {
+
+// Unknown names give the default (index 0), as an absent key does.
+std::uint8_t enumByName(const std::string& text, const char* (*nameOf)(std::uint8_t), std::uint8_t count) {
+  for (std::uint8_t i = 1; i < count; ++i) {
+    if (text == nameOf(i)) return i;
+  }
+  return 0;
+}
+
+std::uint8_t roundClamped(double x, double lo, double hi) {
+  double r = std::floor(x + 0.5);
+  // NaN compares false everywhere; it lands on the lower end.
+  if (!(r >= lo)) r = lo;
+  if (r > hi) r = hi;
+  return static_cast<std::uint8_t>(r);
+}
+
+// Reads a number into `out` when the value is one; any other value is skipped.
+bool numberOrSkip(JsonReader& reader, int depth, double& out, bool& isNumber) {
+  const JsonReader saved = reader;
+  double value = 0.0;
+  if (parseNumber(reader, &value)) {
+    out = value;
+    isNumber = true;
+    return true;
+  }
+  reader = saved;
+  isNumber = false;
+  return skipValue(reader, depth);
+}
+
+bool parseBindingList(JsonReader& reader, CcMap& out) {
+  if (!consumeByte(reader, '[')) return false;
+  bool first = true;
+  bool done = false;
+  while (true) {
+    if (!nextElement(reader, first, done)) return false;
+    if (done) return true;
+    if (!parseCcBinding(reader, out)) return false;
+  }
+}
+
+}  // namespace
+
+bool parseCcBinding(JsonReader& reader, CcMap& map) {
+  // Bindings sit inside a list inside the map value, itself inside at most a
+  // document and a member; their members are skipped at a safe depth.
+  constexpr int kMemberDepth = 4;
+  if (peekByte(reader) != '{') return skipValue(reader, kMemberDepth - 1);
+  ++reader.pos;
+  CcBinding binding;
+  bool hasPath = false;
+  bool hasCc = false;
+  int param = -1;
+  bool first = true;
+  bool done = false;
+  std::string key;
+  std::string text;
+  while (true) {
+    if (!nextMember(reader, first, done, key)) return false;
+    if (done) break;
+    double number = 0.0;
+    bool isNumber = false;
+    if (key == "cc" || key == "channel" || key == "min" || key == "max") {
+      if (!numberOrSkip(reader, kMemberDepth, number, isNumber)) return false;
+      if (!isNumber) continue;
+      if (key == "cc") {
+        binding.cc = roundClamped(number, 0, 127);
+        hasCc = true;
+      } else if (key == "channel") {
+        binding.channel = roundClamped(number, 1, 16);
+      } else if (key == "min") {
+        binding.min = number;
+        binding.hasMin = true;
+      } else {
+        binding.max = number;
+        binding.hasMax = true;
+      }
+    } else if (key == "path") {
+      if (!parseString(reader, &text)) return false;
+      const talvo_param_desc* desc = paramByPath(text.c_str());
+      // A path with an embedded NUL names no parameter.
+      param = (desc && std::strlen(text.c_str()) == text.size()) ? static_cast<int>(desc->id) : -1;
+      hasPath = true;
+    } else if (key == "curve") {
+      if (!parseString(reader, &text)) return false;
+      binding.curve = enumByName(text, ccCurveName, 4);
+    } else if (key == "valueMode") {
+      if (!parseString(reader, &text)) return false;
+      binding.valueMode = enumByName(text, ccValueModeName, 5);
+    } else if (key == "takeover") {
+      if (!parseString(reader, &text)) return false;
+      binding.takeover = enumByName(text, ccTakeoverName, 3);
+    } else if (key == "enabled") {
+      const JsonReader saved = reader;
+      if (!parseBool(reader, &binding.enabled)) {
+        reader = saved;
+        if (!skipValue(reader, kMemberDepth)) return false;
+      }
+    } else if (!skipValue(reader, kMemberDepth)) {
+      return false;
+    }
+  }
+  if (hasPath && hasCc && param >= 0 && map.count < kCcMapCapacity) {
+    binding.param = static_cast<std::uint32_t>(param);
+    map.bindings[map.count++] = binding;
+  }
+  return true;
+}
+
+bool parseCcMapValue(JsonReader& reader, CcMap& out, bool& present) {
+  out.count = 0;
+  present = false;
+  const char c = peekByte(reader);
+  if (c == '[') {
+    present = true;
+    return parseBindingList(reader, out);
+  }
+  if (c != '{') return skipValue(reader, 2);
+  ++reader.pos;
+  bool first = true;
+  bool done = false;
+  std::string key;
+  while (true) {
+    if (!nextMember(reader, first, done, key)) return false;
+    if (done) return true;
+    if (key == "bindings" && peekByte(reader) == '[') {
+      // A repeated list replaces the earlier one.
+      out.count = 0;
+      present = true;
+      if (!parseBindingList(reader, out)) return false;
+    } else if (!skipValue(reader, 3)) {
+      return false;
+    }
+  }
+}
+
+bool parseCcMapJson(const char* text, std::size_t length, CcMap& out) {
+  if (!text) return false;
+  JsonReader reader{text, text + length};
+  const char c = peekByte(reader);
+  if (c != '{' && c != '[') return false;
+  bool present = false;
+  if (!parseCcMapValue(reader, out, present)) return false;
+  return atEndAfterWhitespace(reader);
+}
+
+void writeCcMapJson(std::string& out, const CcMap& map) {
+  out += "{\"version\":1,\"bindings\":[";
+  bool first = true;
+  const std::uint32_t count = map.count < kCcMapCapacity ? map.count : kCcMapCapacity;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const CcBinding& b = map.bindings[i];
+    const talvo_param_desc* desc = paramById(b.param);
+    if (!desc) continue;
+    if (!first) out += ',';
+    first = false;
+    out += "{\"cc\":";
+    jsonAppendNumber(out, b.cc);
+    out += ",\"path\":";
+    jsonAppendQuoted(out, desc->path);
+    if (b.channel != 0) {
+      out += ",\"channel\":";
+      jsonAppendNumber(out, b.channel);
+    }
+    if (b.hasMin) {
+      out += ",\"min\":";
+      jsonAppendNumber(out, b.min);
+    }
+    if (b.hasMax) {
+      out += ",\"max\":";
+      jsonAppendNumber(out, b.max);
+    }
+    if (const char* name = ccCurveName(b.curve)) {
+      out += ",\"curve\":";
+      jsonAppendQuoted(out, name);
+    }
+    if (const char* name = ccValueModeName(b.valueMode)) {
+      out += ",\"valueMode\":";
+      jsonAppendQuoted(out, name);
+    }
+    if (const char* name = ccTakeoverName(b.takeover)) {
+      out += ",\"takeover\":";
+      jsonAppendQuoted(out, name);
+    }
+    if (!b.enabled) out += ",\"enabled\":false";
+    out += '}';
+  }
+  out += "]}";
+}
+
+void writeCcMapChangedJson(std::string& out, const CcMap& map) {
+  out += "{\"type\":\"talvo.ccMapChanged\",\"map\":";
+  writeCcMapJson(out, map);
+  out += '}';
+}
+
+void writeMidiCcJson(std::string& out, const CcActivityRecord& record) {
+  out += "{\"type\":\"talvo.midiCc\",\"cc\":";
+  jsonAppendNumber(out, record.cc);
+  out += ",\"channel\":";
+  jsonAppendNumber(out, record.channel);
+  out += ",\"value\":";
+  jsonAppendNumber(out, record.value);
+  out += '}';
+}
+
+}  // namespace talvo
