@@ -1,0 +1,169 @@
+#pragma once
+// The realtime engine: owns one kernel instance (in its own kernel library
+// state), the timed event queue and parameter values, the render loop with its
+// sample-rate adapter, and the two diagnostic rings. The processor holds one
+// engine by value.
+#include <atomic>
+#include <cstdint>
+
+#include "diagnostics/realtime_diagnostic_queue.h"
+#include "diagnostics/runtime_diagnostic.h"
+#include "engine/event_queue.h"
+#include "engine/rate_adapter.h"
+
+struct talvo_kernel_library;
+
+namespace talvo {
+
+class KernelEngine {
+ public:
+  static constexpr int kMaxHostBlockFrames = 16384;
+  static constexpr int kKernelBlockFrames = 128;
+  static constexpr double kKernelRate = 48000.0;
+
+  // Main thread: construction and destruction allocate and free.
+  KernelEngine();
+  ~KernelEngine();
+  KernelEngine(const KernelEngine&) = delete;
+  KernelEngine& operator=(const KernelEngine&) = delete;
+
+  // ---- Main thread, while processBlock cannot run: may allocate. ----
+
+  /// Validates the host format, sizes the rate adapter and creates the kernel
+  /// instance anew (host-native at 48000 Hz, rate-converted otherwise).
+  [[nodiscard]] bool setup(double sampleRate, int maxBlockFrames);
+  /// Parameters, variation, queue and adapter back to their defaults; resets the kernel.
+  void resetParams();
+  /// Clears the adapter's latched failure, fill counts and positions.
+  void resetRateAdapterState();
+  /// The kernel's known parameter values back to its defaults.
+  void resetProductParameterShadow();
+
+  /// Plain value store used by state restore; reaches the kernel by republishing.
+  void setParamValue(std::uint32_t id, double plain);
+  [[nodiscard]] double paramValue(std::uint32_t id) const;
+  [[nodiscard]] double paramNormalized(std::uint32_t id) const;
+  /// Kept for the state document only; clamped to 0..19.
+  void setVariation(int variation);
+  [[nodiscard]] int variation() const { return variation_; }
+  /// Copies queued parameter values into the plain values and empties the queue.
+  void flushParameterEvents();
+
+  /// Full record into the diagnostic ring (texts cut, null taken as empty).
+  void recordDiagnostic(std::uint32_t code, std::uint8_t severity, std::uint8_t phase, const char* message,
+                        const char* detail);
+  /// Moves realtime entries into the diagnostic ring.
+  void drainRuntimeDiagnostics();
+  /// True while realtime entries or lost-entry counts wait for a drain.
+  [[nodiscard]] bool hasUnreportedRuntimeDiagnostics() const;
+  [[nodiscard]] const talvo_runtime_diagnostic_ring& diagnosticRing() const { return diagnostics_; }
+
+  // ---- Audio thread: no allocation, no lock, no system call. ----
+
+  /// Queues a parameter change (converted to plain units); false for id > 2 or a full queue.
+  bool pushParamNormalized(std::uint32_t id, double normalized, int sampleOffset) noexcept;
+  bool pushNoteOn(int pitch, double velocity, int sampleOffset, std::uint32_t route,
+                  std::uint32_t channel) noexcept;
+  bool pushNoteOff(int pitch, int sampleOffset, std::uint32_t route, std::uint32_t channel) noexcept;
+  /// False for controller or value >= 128, or a full queue.
+  bool pushController(std::uint32_t controller, std::uint32_t value, int sampleOffset, std::uint32_t route,
+                      std::uint32_t channel) noexcept;
+  [[nodiscard]] int eventInputCount() const noexcept { return 0; }
+  [[nodiscard]] int eventOutputCount() const noexcept { return 0; }
+  [[nodiscard]] std::uint32_t eventRouteForInput(std::uint32_t /*bus*/) const noexcept { return 0; }
+  void resolveSustainEvents() noexcept {}
+
+  /// Renders one host block: the first input channel goes through the kernel
+  /// and the result to every output channel. A zero-frame call flushes queued
+  /// parameter values. Check blockFailed() and outputSilent() afterwards.
+  void processBlock(const float* const* inputs, int inputChannels, float* const* outputs, int outputChannels,
+                    int frames) noexcept;
+  /// Same, with an extra channel set that this effect does not use.
+  void processBlock(const float* const* inputs, int inputChannels, const float* const* extra,
+                    int extraChannels, float* const* outputs, int outputChannels, int frames) noexcept;
+  /// The rate-converted render; false means the block was not rendered.
+  bool processHandleV2RateConverted(const float* const* inputs, int inputChannels, float* const* outputs,
+                                    int outputChannels, int frames) noexcept;
+  /// Zeros `frames` samples of every non-null output channel.
+  static void clearOutputs(float* const* outputs, int outputChannels, int frames) noexcept;
+
+  /// Audio thread only: compact diagnostic, attached to a record on the next drain.
+  void recordRealtimeDiagnostic(std::uint32_t code, std::uint8_t severity, std::uint8_t phase) noexcept;
+
+  // ---- Queries (any thread that does not race setup). ----
+
+  [[nodiscard]] double hostRate() const { return hostRate_; }
+  [[nodiscard]] std::uint64_t hostRateNumerator() const { return hostRateNumerator_; }
+  [[nodiscard]] std::uint64_t hostRateDenominator() const { return hostRateDenominator_; }
+  [[nodiscard]] int maxBlockFrames() const { return maxBlockFrames_; }
+  [[nodiscard]] bool ready() const { return ready_; }
+  [[nodiscard]] bool blockFailed() const { return blockFailed_; }
+  [[nodiscard]] bool outputSilent() const { return outputSilent_; }
+  [[nodiscard]] bool rateAdapterFailed() const { return rateAdapterFailed_; }
+  [[nodiscard]] bool rateConverted() const { return rateConverted_; }
+  [[nodiscard]] std::uint64_t srcCapacity() const { return adapter_.capacity(); }
+  /// Host frames of delay the adapter adds, rounded up (0 when host-native):
+  /// the latency the processor reports.
+  [[nodiscard]] int latencySamples() const;
+  /// The kernel handle; 0 when there is no instance.
+  [[nodiscard]] std::uint32_t instanceToken() const { return kernelHandle_; }
+  [[nodiscard]] bool hasKernel() const { return true; }
+  /// True once this engine's kernel library has trapped; rendering is silent until the next setup.
+  [[nodiscard]] bool kernelTrapped() const;
+  /// The plain value the kernel is known to hold for `id` (0 for id > 2).
+  [[nodiscard]] double kernelParamValue(std::uint32_t id) const;
+
+ private:
+  void clearQueueAndFail(float* const* outputs, int outputChannels, int frames, std::uint32_t code,
+                         std::uint8_t severity) noexcept;
+  void flushZeroFrameBlock() noexcept;
+  void renderDirect(const float* const* inputs, int inputChannels, float* const* outputs, int outputChannels,
+                    int frames) noexcept;
+  bool runKernelChunks(std::uint64_t kernelFrames) noexcept;
+  bool pushProductParameter(std::uint32_t id, std::uint32_t frame, double value, const char* source) noexcept;
+  void publishDirtyProductParameters(const bool touched[3]) noexcept;
+  void dispatchDirectEvent(const EngineEvent& event, std::uint32_t frame) noexcept;
+  void stampQueuedEvents() noexcept;
+  void resetAdapterPositions();
+  bool ensureLibrary();
+  static void panicSink(void* context, const char* message, std::size_t length, const void* codeAddress);
+
+  // Host format and status.
+  double hostRate_ = 48000.0;
+  std::uint64_t hostRateNumerator_ = 48000;
+  std::uint64_t hostRateDenominator_ = 1;
+  int maxBlockFrames_ = 0;
+  bool ready_ = false;
+  bool blockFailed_ = false;
+  bool outputSilent_ = false;
+  bool rateAdapterFailed_ = false;
+  bool rateConverted_ = false;
+
+  // Kernel binding; the library state is this engine's alone.
+  talvo_kernel_library* library_ = nullptr;
+  std::atomic<bool> trapped_{false};
+  std::atomic<bool> trapReported_{false};
+  std::uint32_t kernelHandle_ = 0;
+  float* kernelInput_ = nullptr;
+  float* kernelOutput_ = nullptr;
+  std::size_t kernelInputLength_ = 0;
+  std::size_t kernelOutputLength_ = 0;
+  double kernelRate_ = 0.0;
+
+  // Parameters and events.
+  double paramValues_[3] = {5.0, 0.1, 1.0};
+  double paramShadow_[3] = {0.0, 0.0, 0.0};
+  std::atomic<bool> paramsDirty_{true};
+  int variation_ = 16;
+  std::uint32_t velocityNoiseState_ = 1831565813u;
+  EventQueue queue_;
+
+  // Rate-converted mode.
+  RateAdapter adapter_;
+
+  // Diagnostics.
+  talvo_runtime_diagnostic_ring diagnostics_{};
+  RealtimeDiagnosticQueue realtime_;
+};
+
+}  // namespace talvo
