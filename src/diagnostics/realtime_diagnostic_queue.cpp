@@ -1,7 +1,5 @@
 #include "diagnostics/realtime_diagnostic_queue.h"
 
-#include <cstdio>
-
 namespace talvo {
 namespace {
 

@@ -1,6 +1,7 @@
 #include "diagnostics/runtime_diagnostic.h"
 
 #include <cstddef>
+#include <cstdio>
 #include <cstring>
 
 namespace talvo {
@@ -101,6 +102,13 @@ std::uint32_t recordBankDiagnostic(talvo_runtime_diagnostic_ring& ring, std::uin
                                    std::uint8_t severity, std::uint8_t phase, const char* message,
                                    const char* detail) {
   return store(ring, code, severity, phase, message, detail, true);
+}
+
+std::uint32_t recordRealtimeOverflow(talvo_runtime_diagnostic_ring& ring, std::uint32_t lost) {
+  char detail[64];
+  std::snprintf(detail, sizeof detail, "dropped=%u; source=audio callback", static_cast<unsigned>(lost));
+  return store(ring, TALVO_DIAG_DIAGNOSTICS_OVERFLOW, TALVO_SEVERITY_WARNING, TALVO_PHASE_PROCESS,
+               "audio diagnostic queue overflowed", detail, false);
 }
 
 }  // namespace talvo

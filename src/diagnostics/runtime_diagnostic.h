@@ -109,5 +109,8 @@ std::uint32_t recordRuntimeDiagnostic(talvo_runtime_diagnostic_ring& ring, std::
 std::uint32_t recordBankDiagnostic(talvo_runtime_diagnostic_ring& ring, std::uint32_t code,
                                    std::uint8_t severity, std::uint8_t phase, const char* message,
                                    const char* detail);
+/// The record that stands for `lost` realtime entries that found the queue
+/// full (a warning; never marks the first error).
+std::uint32_t recordRealtimeOverflow(talvo_runtime_diagnostic_ring& ring, std::uint32_t lost);
 
 }  // namespace talvo

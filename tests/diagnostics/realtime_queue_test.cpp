@@ -1,0 +1,156 @@
+#include "diagnostics/realtime_diagnostic_queue.h"
+#include "support/alloc_counter.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdio>
+#include <string>
+#include <thread>
+
+using namespace talvo;
+
+TEST(RealtimeDiagnosticQueue, FreshQueueHasNothingPendingAndDrainsNothing) {
+  RealtimeDiagnosticQueue queue;
+  talvo_runtime_diagnostic_ring ring;
+  EXPECT_FALSE(queue.hasPending());
+  queue.drainInto(ring);
+  EXPECT_EQ(ring.count, 0u);
+  EXPECT_EQ(ring.nextSequence, 1u);
+}
+
+TEST(RealtimeDiagnosticQueue, DrainAttachesTextsByCodeInOrder) {
+  RealtimeDiagnosticQueue queue;
+  talvo_runtime_diagnostic_ring ring;
+  queue.push(TALVO_DIAG_EVENT_REJECTED, TALVO_SEVERITY_WARNING, TALVO_PHASE_PROCESS);
+  queue.push(TALVO_DIAG_PROCESS_FAILED, TALVO_SEVERITY_FATAL, TALVO_PHASE_PROCESS);
+  queue.push(TALVO_DIAG_RATE_ADAPTER_INIT_FAILED, TALVO_SEVERITY_ERROR, TALVO_PHASE_PROCESS);
+  EXPECT_TRUE(queue.hasPending());
+  queue.drainInto(ring);
+  EXPECT_FALSE(queue.hasPending());
+  ASSERT_EQ(ring.count, 3u);
+  EXPECT_EQ(ring.records[0].code, TALVO_DIAG_EVENT_REJECTED);
+  EXPECT_STREQ(ring.records[0].message, "runtime diagnostic observed on the audio callback");
+  EXPECT_STREQ(ring.records[1].message, "audio process callback failed; output was cleared");
+  EXPECT_EQ(ring.records[1].severity, TALVO_SEVERITY_FATAL);
+  EXPECT_STREQ(ring.records[2].message, "sample-rate adapter failed; output was cleared");
+  for (std::uint32_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(ring.records[i].sequence, i + 1);
+    EXPECT_EQ(ring.records[i].phase, TALVO_PHASE_PROCESS);
+    EXPECT_STREQ(ring.records[i].detail, "audio callback");
+  }
+  EXPECT_EQ(ring.firstErrorSequence, 2u);  // the warning does not count
+}
+
+TEST(RealtimeDiagnosticQueue, FivePushesGiveFiveRecordsAndNoOverflow) {
+  RealtimeDiagnosticQueue queue;
+  talvo_runtime_diagnostic_ring ring;
+  for (int i = 0; i < 5; ++i)
+    queue.push(TALVO_DIAG_PROCESS_FAILED, 2, 7);
+  queue.drainInto(ring);
+  EXPECT_EQ(ring.count, 5u);
+  EXPECT_EQ(ring.dropped, 0u);
+  EXPECT_EQ(ring.nextSequence, 6u);
+}
+
+TEST(RealtimeDiagnosticQueue, OverflowRecordIsDroppedWhenTheDrainFillsTheRing) {
+  RealtimeDiagnosticQueue queue;
+  talvo_runtime_diagnostic_ring ring;
+  for (int i = 0; i < 35; ++i)
+    queue.push(TALVO_DIAG_PROCESS_FAILED, 2, 7);
+  queue.drainInto(ring);
+  EXPECT_EQ(ring.count, 32u);
+  EXPECT_EQ(ring.records[31].sequence, 32u);
+  EXPECT_EQ(ring.dropped, 1u);
+  EXPECT_EQ(ring.nextSequence, 34u);  // the overflow record took sequence 33
+  EXPECT_FALSE(queue.hasPending());
+}
+
+TEST(RealtimeDiagnosticQueue, QueueAcceptsEntriesAgainAfterADrain) {
+  RealtimeDiagnosticQueue queue;
+  talvo_runtime_diagnostic_ring first;
+  for (int i = 0; i < 40; ++i)
+    queue.push(TALVO_DIAG_PROCESS_FAILED, 2, 7);
+  queue.drainInto(first);
+  talvo_runtime_diagnostic_ring second;
+  for (int i = 0; i < 32; ++i)
+    queue.push(TALVO_DIAG_EVENT_REJECTED, 2, 7);
+  queue.drainInto(second);
+  EXPECT_EQ(second.count, 32u);
+  EXPECT_EQ(second.dropped, 0u);  // nothing lost: the lost count was reset by the first drain
+  EXPECT_EQ(second.records[0].code, TALVO_DIAG_EVENT_REJECTED);
+}
+
+TEST(RealtimeDiagnosticQueue, LostCountAloneKeepsTheQueuePending) {
+  RealtimeDiagnosticQueue queue;
+  talvo_runtime_diagnostic_ring ring;
+  for (int i = 0; i < 32; ++i)
+    queue.push(4, 2, 7);
+  queue.drainInto(ring);
+  EXPECT_FALSE(queue.hasPending());
+  for (int i = 0; i < 33; ++i)
+    queue.push(4, 2, 7);
+  EXPECT_TRUE(queue.hasPending());
+  queue.drainInto(ring);
+  EXPECT_FALSE(queue.hasPending());
+}
+
+TEST(RealtimeDiagnosticQueue, OverflowRecordCarriesTheLostCountAndWarns) {
+  talvo_runtime_diagnostic_ring ring;
+  recordRuntimeDiagnostic(ring, 5, TALVO_SEVERITY_INFO, TALVO_PHASE_PROCESS, "info", nullptr);
+  EXPECT_EQ(recordRealtimeOverflow(ring, 3), 2u);
+  const talvo_runtime_diagnostic& overflow = ring.records[1];
+  EXPECT_EQ(overflow.code, TALVO_DIAG_DIAGNOSTICS_OVERFLOW);
+  EXPECT_EQ(overflow.severity, TALVO_SEVERITY_WARNING);
+  EXPECT_EQ(overflow.phase, TALVO_PHASE_PROCESS);
+  EXPECT_STREQ(overflow.message, "audio diagnostic queue overflowed");
+  EXPECT_STREQ(overflow.detail, "dropped=3; source=audio callback");
+  EXPECT_EQ(ring.firstErrorSequence, 0u);
+}
+
+TEST(RealtimeDiagnosticQueue, PushNeverAllocates) {
+  RealtimeDiagnosticQueue queue;
+  test::AllocationCounter counter;
+  for (int i = 0; i < 100; ++i)
+    queue.push(TALVO_DIAG_PROCESS_FAILED, 2, 7);  // fills, then overflows
+  EXPECT_EQ(counter.count(), 0u);
+}
+
+TEST(RealtimeDiagnosticQueue, ConcurrentDrainsSeeEveryEntryOnceInOrder) {
+  // The audio thread pushes increasing codes while the main thread drains into
+  // fresh rings; no code may appear twice, out of order, or as a stale slot.
+  RealtimeDiagnosticQueue queue;
+  constexpr std::uint32_t kPushes = 20000;
+  std::atomic<bool> done{false};
+  std::thread producer([&] {
+    for (std::uint32_t code = 1; code <= kPushes; ++code)
+      queue.push(code, 0, 7);
+    done.store(true, std::memory_order_release);
+  });
+  std::uint32_t lastCode = 0;
+  std::uint64_t accounted = 0;
+  bool ordered = true;
+  bool finished = false;
+  while (!finished) {
+    finished = done.load(std::memory_order_acquire);
+    talvo_runtime_diagnostic_ring ring;
+    queue.drainInto(ring);
+    for (std::uint32_t i = 0; i < ring.count; ++i) {
+      const talvo_runtime_diagnostic& record = ring.records[i];
+      if (std::string(record.message) == "audio diagnostic queue overflowed") {
+        unsigned lost = 0;
+        ASSERT_EQ(std::sscanf(record.detail, "dropped=%u;", &lost), 1);
+        accounted += lost;
+        continue;
+      }
+      ordered = ordered && record.code > lastCode && record.code <= kPushes;
+      lastCode = record.code;
+      ++accounted;
+    }
+  }
+  producer.join();
+  EXPECT_TRUE(ordered);
+  EXPECT_GT(lastCode, 0u);
+  EXPECT_LE(accounted, kPushes);
+  EXPECT_FALSE(queue.hasPending());
+}
