@@ -1,0 +1,57 @@
+#pragma once
+// The plug-in's audio processor component ("Oriel"): one stereo input, one
+// stereo output, 32-bit samples, and one KernelEngine that does the work.
+// Every member runs on the host's main thread while processing is stopped,
+// except process, which runs on the audio thread.
+#include "diagnostics/host_facts.h"
+#include "engine/kernel_engine.h"
+#include "vst3/audio_effect.h"
+
+namespace talvo {
+
+class TalvoProcessor : public AudioEffect {
+ public:
+  TalvoProcessor();
+
+  /// The factory's create function: a new processor as its IAudioProcessor.
+  static Steinberg::FUnknown* createInstance(void* context);
+
+  Steinberg::tresult PLUGIN_API initialize(Steinberg::FUnknown* hostContext) SMTG_OVERRIDE;
+  Steinberg::tresult PLUGIN_API setActive(Steinberg::TBool state) SMTG_OVERRIDE;
+  Steinberg::tresult PLUGIN_API setupProcessing(Steinberg::Vst::ProcessSetup& setup) SMTG_OVERRIDE;
+  Steinberg::tresult PLUGIN_API canProcessSampleSize(Steinberg::int32 symbolicSampleSize) SMTG_OVERRIDE;
+  /// One stereo input and one stereo output, nothing else.
+  Steinberg::tresult PLUGIN_API setBusArrangements(SpeakerArrangement* inputs, Steinberg::int32 numIns,
+                                                   SpeakerArrangement* outputs,
+                                                   Steinberg::int32 numOuts) SMTG_OVERRIDE;
+  /// The rate adapter's delay in host frames; 0 when the kernel runs at the host rate.
+  Steinberg::uint32 PLUGIN_API getLatencySamples() SMTG_OVERRIDE;
+
+  // Audio thread: no allocation, no lock, no system call.
+  Steinberg::tresult PLUGIN_API process(Steinberg::Vst::ProcessData& data) SMTG_OVERRIDE;
+
+  /// Fills the configuration part of `facts` from the current setup and buses.
+  void captureHostFacts(HostFacts& facts);
+  /// Captures a fresh record (keeping the host identity already known), stores
+  /// it and sends it to the controller as "talvo.diag.hostFacts".
+  void refreshHostFacts();
+  /// Drains the engine's realtime diagnostics and sends the health document
+  /// as "talvo.runtimeDiagnostics"; `failed` marks a refused setup.
+  void sendRuntimeHealthReport(bool failed);
+
+  [[nodiscard]] const KernelEngine& engine() const { return engine_; }
+  [[nodiscard]] const HostFacts& hostFacts() const { return hostFacts_; }
+
+  OBJ_METHODS(TalvoProcessor, AudioEffect)
+
+ protected:
+  KernelEngine engine_;
+  HostFacts hostFacts_;
+
+ private:
+  // Audio thread helpers for process.
+  void queueParameterChanges(Steinberg::Vst::IParameterChanges* changes) noexcept;
+  void queueNoteEvents(Steinberg::Vst::IEventList* events) noexcept;
+};
+
+}  // namespace talvo
