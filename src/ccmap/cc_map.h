@@ -64,9 +64,10 @@ struct CcActivityRecord {
 [[nodiscard]] bool parseCcMapJson(const char* text, std::size_t length, CcMap& out);
 /// One value at the cursor; `present` tells whether it held a binding list.
 /// Values that are neither object nor array are skipped with nothing present.
-[[nodiscard]] bool parseCcMapValue(JsonReader& reader, CcMap& out, bool& present);
+/// `depth` is the nesting level of the value inside its document.
+[[nodiscard]] bool parseCcMapValue(JsonReader& reader, CcMap& out, bool& present, int depth = 0);
 /// One binding value; appended only when complete and the map has room.
-[[nodiscard]] bool parseCcBinding(JsonReader& reader, CcMap& map);
+[[nodiscard]] bool parseCcBinding(JsonReader& reader, CcMap& map, int depth = 1);
 
 /// {"version":1,"bindings":[...]}; bindings naming no parameter are left out.
 void writeCcMapJson(std::string& out, const CcMap& map);

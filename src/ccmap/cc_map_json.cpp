@@ -38,25 +38,25 @@ bool numberOrSkip(JsonReader& reader, int depth, double& out, bool& isNumber) {
   return skipValue(reader, depth);
 }
 
-bool parseBindingList(JsonReader& reader, CcMap& out) {
+bool parseBindingList(JsonReader& reader, CcMap& out, int depth) {
+  if (depth > kJsonMaxDepth) return false;
   if (!consumeByte(reader, '[')) return false;
   bool first = true;
   bool done = false;
   while (true) {
     if (!nextElement(reader, first, done)) return false;
     if (done) return true;
-    if (!parseCcBinding(reader, out)) return false;
+    if (!parseCcBinding(reader, out, depth + 1)) return false;
   }
 }
 
 }  // namespace
 
-bool parseCcBinding(JsonReader& reader, CcMap& map) {
-  // Bindings sit inside a list inside the map value, itself inside at most a
-  // document and a member; their members are skipped at a safe depth.
-  constexpr int kMemberDepth = 4;
-  if (peekByte(reader) != '{') return skipValue(reader, kMemberDepth - 1);
+bool parseCcBinding(JsonReader& reader, CcMap& map, int depth) {
+  if (peekByte(reader) != '{') return skipValue(reader, depth);
+  if (depth > kJsonMaxDepth) return false;
   ++reader.pos;
+  const int kMemberDepth = depth + 1;
   CcBinding binding;
   bool hasPath = false;
   bool hasCc = false;
@@ -117,15 +117,16 @@ bool parseCcBinding(JsonReader& reader, CcMap& map) {
   return true;
 }
 
-bool parseCcMapValue(JsonReader& reader, CcMap& out, bool& present) {
+bool parseCcMapValue(JsonReader& reader, CcMap& out, bool& present, int depth) {
   out.count = 0;
   present = false;
   const char c = peekByte(reader);
   if (c == '[') {
     present = true;
-    return parseBindingList(reader, out);
+    return parseBindingList(reader, out, depth);
   }
-  if (c != '{') return skipValue(reader, 2);
+  if (c != '{') return skipValue(reader, depth);
+  if (depth > kJsonMaxDepth) return false;
   ++reader.pos;
   bool first = true;
   bool done = false;
@@ -137,8 +138,8 @@ bool parseCcMapValue(JsonReader& reader, CcMap& out, bool& present) {
       // A repeated list replaces the earlier one.
       out.count = 0;
       present = true;
-      if (!parseBindingList(reader, out)) return false;
-    } else if (!skipValue(reader, 3)) {
+      if (!parseBindingList(reader, out, depth + 1)) return false;
+    } else if (!skipValue(reader, depth + 1)) {
       return false;
     }
   }
@@ -150,7 +151,7 @@ bool parseCcMapJson(const char* text, std::size_t length, CcMap& out) {
   const char c = peekByte(reader);
   if (c != '{' && c != '[') return false;
   bool present = false;
-  if (!parseCcMapValue(reader, out, present)) return false;
+  if (!parseCcMapValue(reader, out, present, 0)) return false;
   return atEndAfterWhitespace(reader);
 }
 
