@@ -1,5 +1,7 @@
 #include "diagnostics/runtime_diagnostic.h"
 
+#include "diagnostics/text_field.h"
+
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
@@ -43,20 +45,6 @@ constexpr const char* kSeverityNames[] = {"info", "warning", "error", "fatal"};
 constexpr const char* kPhaseNames[] = {"build",    "package", "install", "scan",  "load",   "configure",
                                        "activate", "process", "preset",  "state", "editor", "shutdown"};
 
-// Copies at most capacity - 1 bytes, backing off so a cut never splits a UTF-8
-// sequence: a half character would make the report invalid text for the page.
-template <std::size_t N>
-void copyCut(char (&dst)[N], const char* src) {
-  std::size_t length = src == nullptr ? 0 : std::strlen(src);
-  if (length > N - 1) {
-    length = N - 1;
-    while (length > 0 && (static_cast<unsigned char>(src[length]) & 0xC0) == 0x80)
-      --length;
-  }
-  if (length > 0) std::memcpy(dst, src, length);
-  dst[length] = '\0';
-}
-
 std::uint32_t store(talvo_runtime_diagnostic_ring& ring, std::uint32_t code, std::uint8_t severity,
                     std::uint8_t phase, const char* message, const char* detail, bool marksFirstError) {
   const std::uint32_t sequence = ring.nextSequence++;
@@ -71,8 +59,8 @@ std::uint32_t store(talvo_runtime_diagnostic_ring& ring, std::uint32_t code, std
   record.phase = phase;
   record.flags = 0;
   record.reserved = 0;
-  copyCut(record.message, message);
-  copyCut(record.detail, detail);
+  copyTextField(record.message, message);
+  copyTextField(record.detail, detail);
   if (marksFirstError && ring.firstErrorSequence == 0) ring.firstErrorSequence = sequence;
   return sequence;
 }
