@@ -1,0 +1,60 @@
+#pragma once
+// Small builders shared by the CC library tests.
+#include <cstdint>
+
+#include "ccmap/cc_map.h"
+#include "ccmap/cc_resolve.h"
+#include "params/params.h"
+
+namespace talvo::test {
+
+inline CcBinding ccBinding(std::uint32_t param, std::uint8_t cc, std::uint8_t valueMode = kCcValueAbsolute,
+                           std::uint8_t takeover = kCcTakeoverJump) {
+  CcBinding b;
+  b.param = param;
+  b.cc = cc;
+  b.valueMode = valueMode;
+  b.takeover = takeover;
+  return b;
+}
+
+inline CcBinding withRange(CcBinding b, double min, double max) {
+  b.hasMin = true;
+  b.min = min;
+  b.hasMax = true;
+  b.max = max;
+  return b;
+}
+
+inline CcBinding withCurve(CcBinding b, std::uint8_t curve) {
+  b.curve = curve;
+  return b;
+}
+
+inline CcMap ccMapOf(std::initializer_list<CcBinding> bindings) {
+  CcMap map;
+  for (const CcBinding& b : bindings)
+    map.bindings[map.count++] = b;
+  return map;
+}
+
+/// A parameter value the resolver reads back, as a host would hold it.
+struct FakeParams {
+  double values[TALVO_PARAM_COUNT] = {0.0, 0.0, 0.0};
+  static double read(void* context, unsigned param) {
+    return static_cast<FakeParams*>(context)->values[param];
+  }
+};
+
+/// Resolves one change and returns the single output's value, or -1 for none.
+inline double resolveOne(const CcMap& map, int cc, int value, CcRouterState* state,
+                         FakeParams* params = nullptr, int channel = 1) {
+  CcResolution out[4];
+  const unsigned n =
+      ccResolve(map, cc, channel, value, state, params ? &FakeParams::read : nullptr, params, out, 4);
+  if (n == 0) return -1.0;
+  if (params) params->values[out[0].param] = out[0].value;
+  return out[0].value;
+}
+
+}  // namespace talvo::test
