@@ -1,0 +1,136 @@
+#include "state/pad_overrides.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "bridge/json_write.h"
+
+namespace talvo {
+
+const PadOverrideField kPadOverrideFields[kPadOverrideFieldCount] = {
+    {"transpose", kPadTranspose, &SamplerPadOverride::transpose, -24.0, 24.0, true},
+    {"fineTune", kPadFineTune, &SamplerPadOverride::fineTune, -100.0, 100.0, false},
+    {"gain", kPadGain, &SamplerPadOverride::gain, 0.0, 4.0, false},
+    {"pan", kPadPan, &SamplerPadOverride::pan, -1.0, 1.0, false},
+    {"start", kPadStart, &SamplerPadOverride::start, 0.0, 1.0, false},
+    {"end", kPadEnd, &SamplerPadOverride::end, 0.0, 1.0, false},
+    {"attack", kPadAttack, &SamplerPadOverride::attack, 0.0, 2.0, false},
+    {"release", kPadRelease, &SamplerPadOverride::release, 0.001, 4.0, false},
+    {"filterHz", kPadFilterHz, &SamplerPadOverride::filterHz, 20.0, 20000.0, false},
+    {"resonance", kPadResonance, &SamplerPadOverride::resonance, 0.1, 18.0, false},
+    // The two switches accept exactly 0 or 1: range 0..1 and whole.
+    {"reverse", kPadReverse, &SamplerPadOverride::reverse, 0.0, 1.0, true},
+    {"muted", kPadMuted, &SamplerPadOverride::muted, 0.0, 1.0, true},
+    {"chokeGroup", kPadChokeGroup, &SamplerPadOverride::chokeGroup, 0.0, 8.0, true},
+    {"roundRobinGroup", kPadRoundRobinGroup, &SamplerPadOverride::roundRobinGroup, 0.0, 8.0, true},
+    {"velocitySensitivity", kPadVelocitySensitivity, &SamplerPadOverride::velocitySensitivity, 0.0, 1.0,
+     false},
+};
+
+namespace {
+
+const PadOverrideField* fieldByName(const std::string& name) {
+  for (const PadOverrideField& field : kPadOverrideFields) {
+    if (name == field.name) return &field;
+  }
+  return nullptr;
+}
+
+bool accepts(const PadOverrideField& field, double value) {
+  if (!std::isfinite(value) || value < field.minimum || value > field.maximum) return false;
+  return !field.whole || std::floor(value) == value;
+}
+
+// Reads one pad object's members into `pad`; the cursor is at its "{".
+bool parsePad(JsonReader& reader, SamplerPadOverride& pad, int depth) {
+  ++reader.pos;
+  bool first = true;
+  bool done = false;
+  std::string name;
+  while (true) {
+    if (!nextMember(reader, first, done, name)) return false;
+    if (done) return true;
+    double value = 0.0;
+    const JsonReader saved = reader;
+    if (!parseNumber(reader, &value)) {
+      reader = saved;
+      if (!skipValue(reader, depth + 1)) return false;
+      continue;
+    }
+    const PadOverrideField* field = fieldByName(name);
+    if (field && accepts(*field, value)) {
+      pad.*(field->value) = value;
+      pad.mask |= field->bit;
+    }
+  }
+}
+
+void keep(SamplerPadOverrides& out, SamplerPadOverride&& pad) {
+  // A key with a NUL byte could not be written back as the same text, so it
+  // names no pad.
+  if (pad.mask == 0 || pad.key.size() > kPadKeyMaxBytes || std::memchr(pad.key.data(), 0, pad.key.size()))
+    return;
+  for (SamplerPadOverride& existing : out) {
+    if (existing.key == pad.key) {
+      existing = std::move(pad);
+      return;
+    }
+  }
+  if (out.size() < kPadOverridesCapacity) out.push_back(std::move(pad));
+}
+
+}  // namespace
+
+bool parsePadOverrideMap(JsonReader& reader, SamplerPadOverrides& out, int depth) {
+  if (depth > kJsonMaxDepth || !consumeByte(reader, '{')) return false;
+  bool first = true;
+  bool done = false;
+  std::string key;
+  while (true) {
+    if (!nextMember(reader, first, done, key)) return false;
+    if (done) return true;
+    if (peekByte(reader) != '{') {
+      if (!skipValue(reader, depth + 1)) return false;
+      continue;
+    }
+    if (depth + 1 > kJsonMaxDepth) return false;
+    SamplerPadOverride pad;
+    pad.key = key;
+    if (!parsePad(reader, pad, depth + 1)) return false;
+    keep(out, std::move(pad));
+  }
+}
+
+bool parseSamplerPadOverridesJson(const char* text, std::size_t length, SamplerPadOverrides& out) {
+  if (!text) return false;
+  JsonReader reader{text, text + length};
+  SamplerPadOverrides fresh;
+  if (!parsePadOverrideMap(reader, fresh, 0) || !atEndAfterWhitespace(reader)) return false;
+  out = std::move(fresh);
+  return true;
+}
+
+void writeSamplerPadOverridesJson(std::string& out, const SamplerPadOverrides& overrides) {
+  out += '{';
+  bool firstPad = true;
+  for (const SamplerPadOverride& pad : overrides) {
+    if (pad.key.empty() || pad.mask == 0) continue;
+    if (!firstPad) out += ',';
+    firstPad = false;
+    jsonAppendQuoted(out, pad.key.c_str());
+    out += ":{";
+    bool firstField = true;
+    for (const PadOverrideField& field : kPadOverrideFields) {
+      if (!(pad.mask & field.bit)) continue;
+      if (!firstField) out += ',';
+      firstField = false;
+      jsonAppendQuoted(out, field.name);
+      out += ':';
+      jsonAppendNumber(out, pad.*(field.value));
+    }
+    out += '}';
+  }
+  out += '}';
+}
+
+}  // namespace talvo
