@@ -35,7 +35,7 @@ void addBuses(HostFacts& facts, const BusList& list, bool isInput) {
   for (size_t i = 0; i < list.size(); ++i) {
     const auto* bus = FCast<AudioBus>(list[i].get());
     if (bus == nullptr) continue;
-    char id[16];
+    char id[32];
     std::snprintf(id, sizeof id, "%s%zu", isInput ? "in" : "out", i);
     const SpeakerArrangement arr = bus->getArrangement();
     facts.addBus(id, isInput, static_cast<std::uint32_t>(SpeakerArr::getChannelCount(arr)),
