@@ -1,0 +1,149 @@
+#include "diagnostics/transport_fact.h"
+#include "diagnostics/transport_ring.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "support/alloc_counter.h"
+
+using namespace talvo;
+
+namespace {
+
+std::string transportJson(const TransportFact& fact) {
+  std::string out;
+  writeDiagnosticTransportJson(out, fact);
+  return out;
+}
+
+TransportFact factAt(std::uint64_t frame) {
+  TransportFact fact;
+  fact.atFrame = frame;
+  fact.source = kTransportSourceHost;
+  fact.tempo = 90.0 + static_cast<double>(frame);
+  return fact;
+}
+
+}  // namespace
+
+TEST(TransportFactRecord, BytesCopiedOutAndBackCompareEqual) {
+  TransportFact fact = factAt(77);
+  fact.hasLoop = 1;
+  fact.canSetTempo = 1;
+  fact.loopEndPpq = 16.0;
+  fact.projectTimeSamples = -5;
+  std::vector<unsigned char> wire(sizeof fact);
+  std::memcpy(wire.data(), &fact, wire.size());
+  EXPECT_EQ(wire[8], kTransportSourceHost);
+  EXPECT_EQ(wire[16], 1);
+  std::int32_t numerator = 0;
+  std::memcpy(&numerator, wire.data() + 32, sizeof numerator);
+  EXPECT_EQ(numerator, 4);
+
+  TransportFact back;
+  back.tempo = 1.0;
+  ASSERT_TRUE(readTransportFact(wire.data(), wire.size(), back));
+  EXPECT_EQ(std::memcmp(&back, &fact, sizeof fact), 0);
+  EXPECT_FALSE(readTransportFact(wire.data(), wire.size() - 1, back));
+}
+
+TEST(TransportFactRecord, OnlyMovingForwardInTimeIsNotAChange) {
+  TransportFact a = factAt(10);
+  TransportFact b = a;
+  b.atFrame = 99999;
+  b.ppqPosition = 12.25;
+  b.barPositionPpq = 12.0;
+  b.projectTimeSamples = 480000;
+  EXPECT_FALSE(a.differsFrom(b));
+  EXPECT_FALSE(b.differsFrom(a));
+}
+
+TEST(TransportFactRecord, EveryComparedFieldCountsAsAChange) {
+  const TransportFact base;
+  const std::vector<void (*)(TransportFact&)> changes = {
+      [](TransportFact& f) { f.source = 2; },         [](TransportFact& f) { f.playing = 1; },
+      [](TransportFact& f) { f.recording = 1; },      [](TransportFact& f) { f.looping = 1; },
+      [](TransportFact& f) { f.hasTempo = 1; },       [](TransportFact& f) { f.hasTimeSignature = 1; },
+      [](TransportFact& f) { f.hasPosition = 1; },    [](TransportFact& f) { f.hasLoop = 1; },
+      [](TransportFact& f) { f.canSetTempo = 1; },    [](TransportFact& f) { f.tempo = 121; },
+      [](TransportFact& f) { f.numerator = 3; },      [](TransportFact& f) { f.denominator = 8; },
+      [](TransportFact& f) { f.loopStartPpq = 4; },   [](TransportFact& f) { f.loopEndPpq = 8; },
+      [](TransportFact& f) { f.sampleRate = 44100; },
+  };
+  for (std::size_t i = 0; i < changes.size(); ++i) {
+    TransportFact changed = base;
+    changes[i](changed);
+    EXPECT_TRUE(changed.differsFrom(base)) << "change " << i;
+  }
+}
+
+TEST(TransportDocument, DefaultFact) {
+  EXPECT_EQ(transportJson(TransportFact{}),
+            "{\"type\":\"talvo.transport\",\"frame\":{\"atFrame\":0,\"source\":\"none\",\"state\":{"
+            "\"playing\":false,\"recording\":false,\"looping\":false,\"tempo\":120,"
+            "\"timeSignature\":{\"numerator\":4,\"denominator\":4},\"ppqPosition\":0,\"barPositionPpq\":0,"
+            "\"loopStartPpq\":null,\"loopEndPpq\":null,\"sampleRate\":null,\"projectTimeSamples\":0},"
+            "\"capabilities\":{\"tempo\":false,\"timeSignature\":false,\"position\":false,\"loop\":false,"
+            "\"canSetTempo\":false}}}");
+}
+
+TEST(TransportDocument, SuppliedValuesAndNonFiniteOnes) {
+  TransportFact fact;
+  fact.atFrame = 4096;
+  fact.source = kTransportSourceInternal;
+  fact.playing = 1;
+  fact.hasLoop = 1;
+  fact.hasTempo = 1;
+  fact.loopStartPpq = 2.5;
+  fact.loopEndPpq = NAN;
+  fact.tempo = INFINITY;
+  fact.sampleRate = 48000;
+  fact.ppqPosition = 3.75;
+  const std::string out = transportJson(fact);
+  EXPECT_NE(out.find("\"atFrame\":4096,\"source\":\"internal\",\"state\":{\"playing\":true,"),
+            std::string::npos);
+  EXPECT_NE(out.find("\"tempo\":null,"), std::string::npos);
+  EXPECT_NE(out.find("\"ppqPosition\":3.75,"), std::string::npos);
+  EXPECT_NE(out.find("\"loopStartPpq\":2.5,\"loopEndPpq\":null,\"sampleRate\":48000,"), std::string::npos);
+  EXPECT_NE(out.find("\"capabilities\":{\"tempo\":true,"), std::string::npos);
+
+  fact.hasLoop = 0;
+  fact.sampleRate = INFINITY;
+  const std::string noLoop = transportJson(fact);
+  EXPECT_NE(noLoop.find("\"loopStartPpq\":null,\"loopEndPpq\":null,\"sampleRate\":null,"), std::string::npos);
+}
+
+TEST(TransportRing, EmptyRingLeavesTheOutputUntouched) {
+  DiagnosticTransportRing ring;
+  TransportFact out = factAt(5);
+  EXPECT_FALSE(ring.drainLatest(out));
+  EXPECT_EQ(out.atFrame, 5u);
+}
+
+TEST(TransportRing, FortyPushesKeepThirtyTwoAndDrainTheNewest) {
+  DiagnosticTransportRing ring;
+  for (std::uint64_t i = 1; i <= 40; ++i)
+    ring.push(factAt(i));
+  EXPECT_EQ(ring.dropped(), 8u);
+  TransportFact out;
+  ASSERT_TRUE(ring.drainLatest(out));
+  EXPECT_EQ(out.atFrame, 40u);
+  EXPECT_EQ(out.tempo, 130.0);
+  EXPECT_FALSE(ring.drainLatest(out));
+  ring.push(factAt(41));
+  ASSERT_TRUE(ring.drainLatest(out));
+  EXPECT_EQ(out.atFrame, 41u);
+}
+
+TEST(TransportRing, PushNeverAllocates) {
+  DiagnosticTransportRing ring;
+  const TransportFact fact = factAt(1);
+  test::AllocationCounter counter;
+  for (int i = 0; i < 100; ++i)
+    ring.push(fact);
+  EXPECT_EQ(counter.count(), 0u);
+}
