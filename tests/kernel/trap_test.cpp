@@ -1,0 +1,164 @@
+// Traps: the message handed to the sink, and the poisoning of one library
+// state without ending the process or touching other states.
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "kernel/library.h"
+#include "kernel/trap.h"
+#include "kernel_fixture.h"
+
+namespace talvo::kernel {
+namespace {
+
+using test::Instance;
+using test::makeLibrary;
+
+const std::string kSep(1, '\x1f');
+
+std::string format(const std::string& text, const char* entry) {
+  char out[kTrapMessageMax + 1];
+  const std::size_t n = formatTrapMessage(text.data(), text.size(), entry, out);
+  EXPECT_EQ(out[n], '\0');
+  return std::string(out, n);
+}
+
+struct SinkLog {
+  std::vector<std::string> messages;
+  std::vector<const void*> addresses;
+  talvo_kernel_library* reenter = nullptr;  // library the sink calls back into, if any
+  double reentryResult = -1.0;
+};
+
+void recordingSink(void* context, const char* message, std::size_t length, const void* address) {
+  auto* log = static_cast<SinkLog*>(context);
+  const std::string before(message, length);
+  if (log->reenter != nullptr) log->reentryResult = talvo_kernel_process(log->reenter, 1, 16);
+  // The message being read must survive a trap raised from inside the sink.
+  EXPECT_EQ(std::string(message, length), before);
+  log->messages.push_back(before);
+  log->addresses.push_back(address);
+}
+
+TEST(TrapMessage, CarriesTextCodeAndEntryNameBetweenSeparators) {
+  EXPECT_EQ(format("rivet: RangeError: index 9 out of range", "talvo_kernel_process"),
+            "rivet: RangeError: index 9 out of range" + kSep + "RV4014" + kSep + "talvo_kernel_process");
+  EXPECT_EQ(format(std::string("a\x01"
+                               "b\x1f"
+                               "c",
+                               5),
+                   "e"),
+            "a b c" + kSep + "RV4019" + kSep + "e");
+}
+
+TEST(TrapMessage, CodeFollowsTheTextsBeginning) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"Uncaught boom", "RV4013"},
+      {"rivet: RangeError: x", "RV4014"},
+      {"rivet: TypeError: x", "RV4015"},
+      {"rivet: SyntaxError: x", "RV4016"},
+      {"rivet: out of memory", "RV4017"},
+      {"rivet: internal error: x", "RV4018"},
+      {"rivet: library callback x", "RV4025"},
+      {"rivet: library entry x", "RV4026"},
+      {"rivet: RangeError", "RV4019"},  // prefix incomplete
+      {"Uncaught", "RV4019"},
+      {"", "RV4019"},
+  };
+  for (const auto& [text, code] : cases) {
+    EXPECT_STREQ(trapCode(text, std::char_traits<char>::length(text)), code) << text;
+  }
+}
+
+TEST(TrapMessage, LongTextIsCutSoCodeAndEntryStillFit) {
+  const std::string message = format(std::string(5000, 'x'), "talvo_kernel_create");
+  ASSERT_EQ(message.size(), kTrapMessageMax);
+  EXPECT_EQ(message.substr(message.size() - 27), kSep + "RV4019" + kSep + "talvo_kernel_create");
+}
+
+TEST(TrapMessage, TextStartingWithByteOneIsPassedUnchanged) {
+  const std::string text = std::string(
+      "\x01"
+      "pre\x1f"
+      "formatted",
+      14);
+  EXPECT_EQ(format(text, "talvo_kernel_reset"), text);
+  EXPECT_EQ(format("\x01" + std::string(3000, 'y'), "e").size(), kTrapMessageMax);
+}
+
+TEST(KernelTrap, ExceptionsBecomeTrapsThatPoisonOnlyTheirOwnState) {
+  auto lib = makeLibrary();
+  auto other = makeLibrary();
+  SinkLog log;
+  talvo_kernel_set_panic_sink(lib.get(), recordingSink, &log);
+  const Instance inst = Instance::create(lib.get());
+  const Instance otherInst = Instance::create(other.get());
+  KernelLibrary* impl = libraryInternals(lib.get());
+  const double result =
+      impl->guarded("talvo_kernel_create", nullptr, 0.0, []() -> double { throw std::bad_alloc(); });
+  EXPECT_EQ(result, 0.0);
+  ASSERT_EQ(log.messages.size(), 1u);
+  EXPECT_EQ(log.messages[0], "rivet: out of memory" + kSep + "RV4017" + kSep + "talvo_kernel_create");
+  EXPECT_EQ(talvo_kernel_poisoned(lib.get()), 1);
+
+  // Every later entry fails without running, and without calling the sink again.
+  EXPECT_EQ(talvo_kernel_abi_version(lib.get()), 0.0);
+  EXPECT_EQ(talvo_kernel_create(lib.get(), 128, 1, 1, 48000.0), 0.0);
+  EXPECT_EQ(talvo_kernel_push_event(lib.get(), inst.handle, 1, 0, 2, 0.0), 1.0);
+  EXPECT_EQ(talvo_kernel_process(lib.get(), inst.handle, 128), 1.0);
+  EXPECT_EQ(talvo_kernel_reset(lib.get(), inst.handle), 1.0);
+  EXPECT_EQ(talvo_kernel_destroy(lib.get(), inst.handle), 1.0);
+  float* data = nullptr;
+  std::size_t length = 0;
+  talvo_kernel_output_view(lib.get(), inst.handle, &data, &length);
+  EXPECT_EQ(data, nullptr);
+  talvo_kernel_runtime_init(lib.get());  // does not revive a poisoned state
+  EXPECT_EQ(talvo_kernel_poisoned(lib.get()), 1);
+  EXPECT_EQ(talvo_kernel_create(lib.get(), 128, 1, 1, 48000.0), 0.0);
+  EXPECT_EQ(log.messages.size(), 1u);
+
+  EXPECT_EQ(talvo_kernel_poisoned(other.get()), 0);
+  EXPECT_EQ(talvo_kernel_process(other.get(), otherInst.handle, 128), 0.0);
+  EXPECT_EQ(talvo_kernel_create(other.get(), 128, 1, 1, 48000.0), 2.0);
+}
+
+TEST(KernelTrap, UncaughtExceptionTextIsKept) {
+  auto lib = makeLibrary();
+  SinkLog log;
+  talvo_kernel_set_panic_sink(lib.get(), recordingSink, &log);
+  int marker = 0;
+  libraryInternals(lib.get())->guarded("talvo_kernel_reset", &marker, 1.0,
+                                       []() -> double { throw std::runtime_error("kernel state corrupt"); });
+  ASSERT_EQ(log.messages.size(), 1u);
+  EXPECT_EQ(log.messages[0], "Uncaught kernel state corrupt" + kSep + "RV4013" + kSep + "talvo_kernel_reset");
+  EXPECT_EQ(log.addresses[0], &marker);
+}
+
+TEST(KernelTrap, EntryFromInsideTheSinkTrapsWithoutRecursing) {
+  auto lib = makeLibrary();
+  SinkLog log;
+  log.reenter = lib.get();
+  talvo_kernel_set_panic_sink(lib.get(), recordingSink, &log);
+  libraryInternals(lib.get())->trap("rivet: internal error: test");
+  ASSERT_EQ(log.messages.size(), 1u);  // the nested trap does not call the sink again
+  EXPECT_EQ(log.reentryResult, 1.0);
+  const char* last = nullptr;
+  std::size_t length = 0;
+  talvo_kernel_last_trap(lib.get(), &last, &length);
+  EXPECT_EQ(std::string(last, length),
+            "rivet: library entry 'talvo_kernel_process' invoked from a host callback\n" + kSep + "RV4026" +
+                kSep + "talvo_kernel_process");
+}
+
+TEST(KernelTrap, WithoutASinkTheStateIsStillPoisoned) {
+  auto lib = makeLibrary();
+  const Instance inst = Instance::create(lib.get());
+  libraryInternals(lib.get())->trap("rivet: RangeError: index out of range");
+  EXPECT_EQ(talvo_kernel_poisoned(lib.get()), 1);
+  EXPECT_EQ(talvo_kernel_process(lib.get(), inst.handle, 16), 1.0);
+}
+
+}  // namespace
+}  // namespace talvo::kernel
