@@ -1,0 +1,3 @@
+if(TARGET talvo::kernel)
+  talvo_bench(kernel talvo::kernel)
+endif()
