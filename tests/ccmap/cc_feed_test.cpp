@@ -1,0 +1,117 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "ccmap/cc_feed.h"
+#include "support/alloc_counter.h"
+
+namespace talvo {
+namespace {
+
+TEST(CcActivityFeed, ControllerOutsideSevenBitsIsIgnored) {
+  CcActivityFeed feed;
+  feed.record(200, 1, 5);
+  feed.record(-1, 1, 5);
+  EXPECT_FALSE(feed.pending());
+  CcActivityRecord out[4];
+  EXPECT_EQ(feed.drain(1000, out, 4), 0u);
+}
+
+TEST(CcActivityFeed, OnlyTheLatestValuePerControllerIsKept) {
+  CcActivityFeed feed;
+  feed.record(7, 3, 10);
+  feed.record(7, 3, 20);
+  feed.record(7, 4, 30);
+  EXPECT_TRUE(feed.pending());
+  CcActivityRecord out[4];
+  ASSERT_EQ(feed.drain(1000, out, 4), 1u);
+  EXPECT_EQ(out[0].cc, 7);
+  EXPECT_EQ(out[0].channel, 4);
+  EXPECT_EQ(out[0].value, 30);
+  EXPECT_FALSE(feed.pending());
+  EXPECT_EQ(feed.drain(2000, out, 4), 0u);
+}
+
+TEST(CcActivityFeed, FieldsAreCutToTheirWidths) {
+  CcActivityFeed feed;
+  feed.record(1, 0x1ff, 200);
+  CcActivityRecord out[1];
+  ASSERT_EQ(feed.drain(0, out, 1), 1u);
+  EXPECT_EQ(out[0].channel, 0xff);
+  EXPECT_EQ(out[0].value, 200 & 127);
+}
+
+TEST(CcActivityFeed, EachControllerIsThrottledToOneRecordPer33Ms) {
+  CcActivityFeed feed;
+  CcActivityRecord out[4];
+  feed.record(7, 1, 1);
+  ASSERT_EQ(feed.drain(1000, out, 4), 1u);
+  feed.record(7, 1, 2);
+  feed.record(8, 1, 9);  // another controller is not held back
+  ASSERT_EQ(feed.drain(1010, out, 4), 1u);
+  EXPECT_EQ(out[0].cc, 8);
+  EXPECT_TRUE(feed.pending());
+  EXPECT_EQ(feed.drain(1032, out, 4), 0u);
+  EXPECT_TRUE(feed.pending());
+  ASSERT_EQ(feed.drain(1033, out, 4), 1u);
+  EXPECT_EQ(out[0].cc, 7);
+  EXPECT_EQ(out[0].value, 2);
+  EXPECT_FALSE(feed.pending());
+}
+
+TEST(CcActivityFeed, FirstRecordPassesWhateverTheClockReads) {
+  CcActivityFeed feed;
+  CcActivityRecord out[1];
+  feed.record(5, 1, 1);
+  EXPECT_EQ(feed.drain(0, out, 1), 1u);
+  feed.record(6, 1, 1);
+  EXPECT_EQ(feed.drain(INT64_MIN, out, 1), 1u);
+  feed.record(6, 1, 2);
+  EXPECT_EQ(feed.drain(INT64_MAX, out, 1), 1u);  // no overflow in the wait
+}
+
+TEST(CcActivityFeed, DrainTakesLowestControllersFirstAndKeepsTheRestPending) {
+  CcActivityFeed feed;
+  for (int cc : {90, 3, 40, 12, 127})
+    feed.record(cc, 1, cc & 127);
+  CcActivityRecord out[2];
+  ASSERT_EQ(feed.drain(1000, out, 2), 2u);
+  EXPECT_EQ(out[0].cc, 3);
+  EXPECT_EQ(out[1].cc, 12);
+  EXPECT_TRUE(feed.pending());
+  ASSERT_EQ(feed.drain(1000, out, 2), 2u);
+  EXPECT_EQ(out[0].cc, 40);
+  EXPECT_EQ(out[1].cc, 90);
+  ASSERT_EQ(feed.drain(1000, out, 2), 1u);
+  EXPECT_EQ(out[0].cc, 127);
+  EXPECT_FALSE(feed.pending());
+}
+
+TEST(CcActivityFeed, DrainWithoutRoomTakesNothing) {
+  CcActivityFeed feed;
+  feed.record(1, 1, 1);
+  CcActivityRecord out[1];
+  EXPECT_EQ(feed.drain(1000, nullptr, 1), 0u);
+  EXPECT_EQ(feed.drain(1000, out, 0), 0u);
+  EXPECT_EQ(feed.drain(1000, out, 1), 1u);
+}
+
+TEST(CcActivityFeed, ClockCountsMilliseconds) {
+  const std::int64_t a = CcActivityFeed::nowMs();
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  const std::int64_t b = CcActivityFeed::nowMs();
+  EXPECT_GE(b - a, 20);
+  EXPECT_LT(b - a, 5000);
+}
+
+TEST(CcActivityFeed, RecordAllocatesNothing) {
+  CcActivityFeed feed;
+  test::AllocationCounter counter;
+  for (int i = 0; i < 1000; ++i)
+    feed.record(i % 130, i % 17, i);
+  EXPECT_EQ(counter.count(), 0u);
+}
+
+}  // namespace
+}  // namespace talvo
