@@ -1,0 +1,245 @@
+#include "banks/runtime_bank.h"
+
+#include <cmath>
+#include <utility>
+
+#include "banks/bank_files.h"
+#include "banks/bank_json.h"
+#include "banks/bank_stage.h"
+#include "bridge/sha256.h"
+
+namespace talvo {
+namespace {
+
+constexpr const char* kPackFormat = "talvo-sound-pack/v1";
+constexpr const char* kInstrumentFormat = "talvo-sampler-instrument/v1";
+constexpr const char* kLists[] = {"instruments", "kits"};
+
+// Documents named by the manifest must lie inside the bank even after every
+// symbolic link is followed; anything else reads as missing.
+bool readBankDocument(const std::string& resolvedDirectory, const std::string& relative,
+                      std::vector<std::uint8_t>& out) {
+  std::string real;
+  if (!pathIsContained(relative) ||
+      resolveBankFile(resolvedDirectory, relative, real) != ResolvedLocation::kInside) {
+    return false;
+  }
+  return readWholeFile(real, out);
+}
+
+const JsonValue* nonEmptyArray(const JsonValue& object, const char* key) {
+  const JsonValue* list = object.find(key);
+  return list && list->isArray() && !list->elements.empty() ? list : nullptr;
+}
+
+bool verifyAssets(const JsonValue& table, const std::string& resolvedDirectory, VerifiedAssets& assets,
+                  RuntimeBankLoad& load) {
+  for (const JsonValue& entry : table.elements) {
+    if (!entry.isObject()) continue;
+    const std::string id = entry.str("id", "");
+    const std::string path = entry.str("path", "");
+    const std::string sha256 = entry.str("sha256", "");
+    const JsonValue* bytesMember = entry.find("bytes");
+    const double declared = bytesMember && bytesMember->isNumber() ? bytesMember->number : -1.0;
+    const std::string codec = entry.str("codec", "wav");
+    if (id.empty() || path.empty()) {
+      failLoad(load, RuntimeBankOutcome::kBankMalformed, "assetTable entry missing id or path");
+      return false;
+    }
+    std::string real;
+    const ResolvedLocation location =
+        pathIsContained(path) ? resolveBankFile(resolvedDirectory, path, real) : ResolvedLocation::kOutside;
+    if (location == ResolvedLocation::kOutside) {
+      failLoad(load, RuntimeBankOutcome::kBankMalformed,
+               "asset \"" + id + "\" path escapes the bank directory");
+      return false;
+    }
+    if (codec != "wav") {
+      failLoad(load, RuntimeBankOutcome::kBankUnsupportedCodec,
+               "asset \"" + id + "\" codec \"" + codec +
+                   "\" is not decoded by the native runtime loader (wav only)");
+      return false;
+    }
+    VerifiedAsset asset{path, {}};
+    if (location != ResolvedLocation::kInside || !readWholeFile(real, asset.bytes)) {
+      failLoad(load, RuntimeBankOutcome::kBankMissing, "asset \"" + id + "\" file missing: " + path);
+      return false;
+    }
+    // NaN fails every comparison and so skips the size check like a negative value.
+    if (declared >= 0.0) {
+      const std::uint64_t expected =
+          declared >= 18446744073709551616.0 ? UINT64_MAX : static_cast<std::uint64_t>(declared);
+      if (expected != asset.bytes.size()) {
+        failLoad(load, RuntimeBankOutcome::kBankHashMismatch,
+                 "asset \"" + id + "\" is " + std::to_string(asset.bytes.size()) +
+                     " bytes, manifest declares " + std::to_string(expected));
+        return false;
+      }
+    }
+    if (!sha256.empty()) {
+      const std::string digest =
+          sha256Hex(asset.bytes.data(), static_cast<std::uint32_t>(asset.bytes.size()));
+      if (digest != sha256) {
+        failLoad(load, RuntimeBankOutcome::kBankHashMismatch,
+                 "asset \"" + id + "\" sha256 " + digest.substr(0, 16) +
+                     "\xE2\x80\xA6 does not match the manifest");
+        return false;
+      }
+    }
+    assets[id] = std::move(asset);
+  }
+  return true;
+}
+
+void collectPositionings(const JsonValue& manifest, StagedBank& bank) {
+  for (const char* listName : kLists) {
+    const JsonValue* list = nonEmptyArray(manifest, listName);
+    if (!list) continue;
+    for (const JsonValue& entry : list->elements) {
+      if (!entry.isObject()) continue;
+      std::string id = entry.str("id", "");
+      if (id.empty()) continue;
+      bank.positionings.push_back({std::move(id), entry.str("name", ""), listName});
+    }
+  }
+}
+
+void collectPresets(const JsonValue& manifest, const std::string& resolvedDirectory, StagedBank& bank) {
+  const JsonValue* presets = manifest.find("presets");
+  if (!presets || !presets->isArray()) return;
+  for (const JsonValue& entry : presets->elements) {
+    if (!entry.isObject()) continue;
+    StagedPreset preset;
+    preset.id = entry.str("id", "");
+    if (preset.id.empty()) continue;
+    preset.name = entry.str("name", "");
+    if (preset.name.empty()) preset.name = preset.id;
+    preset.instrument = entry.str("instrument", "");
+    const std::string document = entry.str("document", "");
+    std::vector<std::uint8_t> bytes;
+    JsonValue parsed;
+    if (document.empty() || !readBankDocument(resolvedDirectory, document, bytes) ||
+        !parseJsonDocument(bytes, parsed)) {
+      continue;
+    }
+    const JsonValue* params = parsed.find("params");
+    if (!params || !params->isObject()) continue;
+    for (const auto& [key, value] : params->members) {
+      if (value.isNumber() && std::isfinite(value.number)) preset.params.emplace_back(key, value.number);
+    }
+    if (!preset.params.empty()) bank.presets.push_back(std::move(preset));
+  }
+}
+
+// The first considered instruments/kits entry with a document; empty when none.
+std::string chooseInstrument(const JsonValue& manifest, const std::string& requested, StagedBank& bank) {
+  for (const char* listName : kLists) {
+    const JsonValue* list = nonEmptyArray(manifest, listName);
+    if (!list) continue;
+    for (const JsonValue& entry : list->elements) {
+      if (!entry.isObject()) continue;
+      const std::string id = entry.str("id", "");
+      if (!requested.empty() && id != requested) continue;
+      std::string document = entry.str("document", "");
+      if (document.empty()) continue;
+      bank.instrumentId = id;
+      bank.instrumentName = entry.str("name", "");
+      bank.instrumentList = listName;
+      return document;
+    }
+  }
+  return std::string();
+}
+
+std::string unknownInstrumentMessage(const StagedBank& bank, const std::string& requested) {
+  std::string message = "bank " + bank.id + " has no instrument or kit \"" + requested + "\"";
+  if (bank.positionings.empty()) return message + " (the bank lists none)";
+  message += " (known: ";
+  for (std::size_t i = 0; i < bank.positionings.size(); ++i) {
+    if (i > 0) message += ", ";
+    message += bank.positionings[i].id;
+  }
+  return message + ")";
+}
+
+bool loadInstrument(const std::string& document, const std::string& resolvedDirectory,
+                    const VerifiedAssets& assets, std::uint64_t arenaFrames, RuntimeBankLoad& load) {
+  std::vector<std::uint8_t> bytes;
+  if (!readBankDocument(resolvedDirectory, document, bytes)) {
+    failLoad(load, RuntimeBankOutcome::kBankMissing, "instrument document missing: " + document);
+    return false;
+  }
+  JsonValue instrument;
+  if (!parseJsonDocument(bytes, instrument) || !instrument.isObject()) {
+    failLoad(load, RuntimeBankOutcome::kBankMalformed, "instrument document is not a JSON object");
+    return false;
+  }
+  const std::string format = instrument.str("format", "");
+  if (format != kInstrumentFormat) {
+    failLoad(load, RuntimeBankOutcome::kBankMalformed,
+             "instrument document format is \"" + format + "\", expected " + kInstrumentFormat);
+    return false;
+  }
+  const JsonValue* zones = nonEmptyArray(instrument, "zones");
+  if (!zones) {
+    failLoad(load, RuntimeBankOutcome::kBankMalformed, "instrument document declares no zones");
+    return false;
+  }
+  return stageZones(*zones, assets, arenaFrames, load);
+}
+
+}  // namespace
+
+RuntimeBankLoad loadRuntimeBank(const std::string& bankDirectory, std::uint64_t arenaFrames,
+                                const std::string& requestedInstrument) {
+  RuntimeBankLoad load;
+  StagedBank& bank = load.bank;
+  const std::string manifestPath = joinPath(bankDirectory, "bank.json");
+  std::vector<std::uint8_t> manifestBytes;
+  if (!readWholeFile(manifestPath, manifestBytes)) {
+    return failLoad(load, RuntimeBankOutcome::kBankMissing, "cannot read " + manifestPath);
+  }
+  JsonValue manifest;
+  if (!parseJsonDocument(manifestBytes, manifest) || !manifest.isObject()) {
+    return failLoad(load, RuntimeBankOutcome::kBankMalformed, "bank.json is not a JSON object");
+  }
+  const std::string format = manifest.str("format", "");
+  if (format != kPackFormat) {
+    return failLoad(load, RuntimeBankOutcome::kBankMalformed,
+                    "bank.json format is \"" + format + "\", expected " + kPackFormat);
+  }
+  bank.id = manifest.str("id", "");
+  bank.version = manifest.str("version", "");
+  bank.name = manifest.str("name", "");
+  if (bank.id.empty()) return failLoad(load, RuntimeBankOutcome::kBankMalformed, "bank.json declares no id");
+  bank.manifestSha256 = sha256Hex(manifestBytes.data(), static_cast<std::uint32_t>(manifestBytes.size()));
+
+  const JsonValue* assetTable = nonEmptyArray(manifest, "assetTable");
+  if (!assetTable)
+    return failLoad(load, RuntimeBankOutcome::kBankMalformed, "bank.json declares no assetTable");
+  const std::string resolvedDirectory = resolveDirectory(bankDirectory);
+  VerifiedAssets assets;
+  if (!verifyAssets(*assetTable, resolvedDirectory, assets, load)) return load;
+
+  collectPositionings(manifest, bank);
+  collectPresets(manifest, resolvedDirectory, bank);
+
+  const std::string document = chooseInstrument(manifest, requestedInstrument, bank);
+  if (document.empty() && !requestedInstrument.empty()) {
+    return failLoad(load, RuntimeBankOutcome::kBankInstrumentUnknown,
+                    unknownInstrumentMessage(bank, requestedInstrument));
+  }
+  if (document.empty() || !pathIsContained(document)) {
+    return failLoad(load, RuntimeBankOutcome::kBankMalformed,
+                    "bank.json names no readable instrument/kit document");
+  }
+  if (!loadInstrument(document, resolvedDirectory, assets, arenaFrames, load)) return load;
+  if (bank.zones.empty() || bank.samplePool.empty()) {
+    return failLoad(load, RuntimeBankOutcome::kBankMalformed, "bank staged no zones or no samples");
+  }
+  load.outcome = RuntimeBankOutcome::kOk;
+  load.error.clear();
+  return load;
+}
+
+}  // namespace talvo
