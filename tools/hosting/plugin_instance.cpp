@@ -1,0 +1,141 @@
+#include "hosting/plugin_instance.h"
+
+#include "hosting/byte_stream.h"
+
+namespace talvo::host {
+
+using Steinberg::kResultOk;
+using Steinberg::Vst::IConnectionPoint;
+
+namespace {
+
+template <typename Iface>
+Iface* queryFrom(Steinberg::FUnknown* object) {
+  void* out = nullptr;
+  if (object == nullptr || object->queryInterface(Iface::iid.toTUID(), &out) != kResultOk) return nullptr;
+  return static_cast<Iface*>(out);
+}
+
+}  // namespace
+
+std::unique_ptr<PluginInstance> PluginInstance::create(Steinberg::IPluginFactory& factory,
+                                                       const std::array<std::uint8_t, 16>& processorCid,
+                                                       std::string& error) {
+  std::unique_ptr<PluginInstance> instance(new PluginInstance());
+  Steinberg::TUID cid;
+  std::copy(processorCid.begin(), processorCid.end(), reinterpret_cast<std::uint8_t*>(cid));
+  void* object = nullptr;
+  if (factory.createInstance(cid, Steinberg::Vst::IComponent::iid.toTUID(), &object) != kResultOk ||
+      object == nullptr) {
+    error = "the factory cannot create the processor class";
+    return nullptr;
+  }
+  instance->component_ = static_cast<Steinberg::Vst::IComponent*>(object);
+  if (instance->component_->initialize(&instance->context_) != kResultOk) {
+    error = "the processor's initialize failed";
+    return nullptr;
+  }
+  instance->componentInitialized_ = true;
+  instance->processor_ = queryFrom<Steinberg::Vst::IAudioProcessor>(instance->component_);
+  if (instance->processor_ == nullptr) {
+    error = "the component is not an audio processor";
+    return nullptr;
+  }
+
+  Steinberg::TUID controllerCid{};
+  if (instance->component_->getControllerClassId(controllerCid) == kResultOk) {
+    object = nullptr;
+    if (factory.createInstance(controllerCid, Steinberg::Vst::IEditController::iid.toTUID(), &object) ==
+            kResultOk &&
+        object != nullptr) {
+      instance->controller_ = static_cast<Steinberg::Vst::IEditController*>(object);
+      if (instance->controller_->initialize(&instance->context_) == kResultOk) {
+        instance->controllerInitialized_ = true;
+      } else {
+        instance->controller_->release();
+        instance->controller_ = nullptr;
+      }
+    }
+  }
+
+  // The processor always gets a peer, so what it sends is seen even without a controller.
+  instance->componentPoint_ = queryFrom<IConnectionPoint>(instance->component_);
+  instance->controllerPoint_ = queryFrom<IConnectionPoint>(instance->controller_);
+  instance->fromProcessor_ = std::make_unique<ConnectionProxy>(instance->componentPoint_);
+  if (instance->componentPoint_ != nullptr) {
+    (void)instance->fromProcessor_->connect(instance->controllerPoint_);
+  }
+  if (instance->componentPoint_ != nullptr && instance->controllerPoint_ != nullptr) {
+    instance->fromController_ = std::make_unique<ConnectionProxy>(instance->controllerPoint_);
+    (void)instance->fromController_->connect(instance->componentPoint_);
+  }
+  instance->syncControllerState();
+  return instance;
+}
+
+PluginInstance::~PluginInstance() {
+  stop();
+  if (fromController_ != nullptr) (void)fromController_->disconnect(componentPoint_);
+  if (fromProcessor_ != nullptr) (void)fromProcessor_->disconnect(controllerPoint_);
+  if (controllerPoint_ != nullptr) controllerPoint_->release();
+  if (componentPoint_ != nullptr) componentPoint_->release();
+  if (controller_ != nullptr) {
+    if (controllerInitialized_) controller_->terminate();
+    controller_->release();
+  }
+  if (processor_ != nullptr) processor_->release();
+  if (component_ != nullptr) {
+    if (componentInitialized_) component_->terminate();
+    component_->release();
+  }
+}
+
+bool PluginInstance::start(double sampleRate, std::int32_t maxBlockFrames, std::int32_t processMode,
+                           std::string& error) {
+  stop();
+  Steinberg::Vst::ProcessSetup setup{processMode, Steinberg::Vst::kSample32, maxBlockFrames, sampleRate};
+  if (processor_->setupProcessing(setup) != kResultOk) {
+    error = "the processor refused setupProcessing at " + std::to_string(sampleRate) + " Hz with blocks of " +
+            std::to_string(maxBlockFrames) + " frames";
+    return false;
+  }
+  if (component_->setActive(true) != kResultOk) {
+    error = "the processor refused to activate";
+    return false;
+  }
+  active_ = true;
+  // Optional in the protocol: a plug-in may not implement it, which is fine.
+  processing_ = processor_->setProcessing(true) == kResultOk;
+  return true;
+}
+
+void PluginInstance::stop() {
+  if (processing_) (void)processor_->setProcessing(false);
+  processing_ = false;
+  if (active_) (void)component_->setActive(false);
+  active_ = false;
+}
+
+bool PluginInstance::setState(const std::string& bytes) {
+  ByteStream stream(bytes);
+  if (component_->setState(&stream) != kResultOk) return false;
+  syncControllerState();
+  return true;
+}
+
+bool PluginInstance::getState(std::string& bytes) {
+  ByteStream stream;
+  if (component_->getState(&stream) != kResultOk) return false;
+  bytes = stream.bytes();
+  return true;
+}
+
+void PluginInstance::syncControllerState() {
+  if (controller_ == nullptr) return;
+  ByteStream stream;
+  if (component_->getState(&stream) != kResultOk) return;
+  stream.rewind();
+  (void)controller_->setComponentState(&stream);
+}
+
+}  // namespace talvo::host

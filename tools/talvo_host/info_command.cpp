@@ -1,0 +1,231 @@
+// talvo-host info: what a bundle's factory, buses and parameters say, and
+// the latency at one sample rate, as text or as one JSON document.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "bridge/json_write.h"
+#include "hosting/loaded_plugin.h"
+#include "params/params.h"
+#include "talvo_host/command_line.h"
+#include "talvo_host/commands.h"
+#include "talvo_host/text.h"
+
+namespace talvo::host {
+
+namespace {
+
+using Steinberg::kResultOk;
+
+struct BusRow {
+  const char* type;
+  const char* direction;
+  int index;
+  std::string name;
+  int channels;
+  bool main;
+  bool defaultActive;
+};
+
+struct ParamRow {
+  unsigned id;
+  std::string path;  // empty when the plug-in's table does not know the identifier
+  std::string title;
+  std::string units;
+  double minimum, maximum, defaultPlain, defaultNormalized;
+  int stepCount;
+  bool automatable;
+};
+
+std::vector<BusRow> listBuses(Steinberg::Vst::IComponent& component) {
+  std::vector<BusRow> rows;
+  const Steinberg::Vst::MediaType types[] = {Steinberg::Vst::kAudio, Steinberg::Vst::kEvent};
+  const Steinberg::Vst::BusDirection directions[] = {Steinberg::Vst::kInput, Steinberg::Vst::kOutput};
+  for (auto type : types) {
+    for (auto direction : directions) {
+      const Steinberg::int32 count = component.getBusCount(type, direction);
+      for (Steinberg::int32 i = 0; i < count; ++i) {
+        Steinberg::Vst::BusInfo info{};
+        if (component.getBusInfo(type, direction, i, info) != kResultOk) continue;
+        rows.push_back({type == Steinberg::Vst::kAudio ? "audio" : "event",
+                        direction == Steinberg::Vst::kInput ? "input" : "output", i,
+                        utf8FromUtf16(info.name, 128), info.channelCount,
+                        info.busType == Steinberg::Vst::kMain,
+                        (info.flags & Steinberg::Vst::BusInfo::kDefaultActive) != 0});
+      }
+    }
+  }
+  return rows;
+}
+
+// From the controller when there is one; otherwise from the table the plug-in
+// is built with, since a processor alone cannot describe its parameters.
+std::vector<ParamRow> listParameters(Steinberg::Vst::IEditController* controller, const char*& source) {
+  std::vector<ParamRow> rows;
+  if (controller != nullptr) {
+    source = "controller";
+    const Steinberg::int32 count = controller->getParameterCount();
+    for (Steinberg::int32 i = 0; i < count; ++i) {
+      Steinberg::Vst::ParameterInfo info{};
+      if (controller->getParameterInfo(i, info) != kResultOk) continue;
+      const talvo_param_desc* desc = paramById(info.id);
+      rows.push_back({info.id, desc != nullptr ? desc->path : "", utf8FromUtf16(info.title, 128),
+                      utf8FromUtf16(info.units, 128), controller->normalizedParamToPlain(info.id, 0.0),
+                      controller->normalizedParamToPlain(info.id, 1.0),
+                      controller->normalizedParamToPlain(info.id, info.defaultNormalizedValue),
+                      info.defaultNormalizedValue, info.stepCount,
+                      (info.flags & Steinberg::Vst::ParameterInfo::kCanAutomate) != 0});
+    }
+    return rows;
+  }
+  source = "built-in table, no controller";
+  for (const talvo_param_desc& d : TALVO_PARAMS) {
+    rows.push_back({d.id, d.path, d.title, d.units, d.minimum, d.maximum, d.default_plain,
+                    d.default_normalized, 0, true});
+  }
+  return rows;
+}
+
+std::string number(double value) {
+  std::string text;
+  jsonAppendNumber(text, value);
+  return text;
+}
+
+void writeJson(const FactoryRecord& factory, const std::vector<BusRow>& buses,
+               const std::vector<ParamRow>& params, const char* paramSource, double rate, bool latencyKnown,
+               int latency) {
+  std::string out = "{\"factory\":{\"vendor\":";
+  jsonAppendQuoted(out, factory.vendor.c_str());
+  out += ",\"url\":";
+  jsonAppendQuoted(out, factory.url.c_str());
+  out += ",\"email\":";
+  jsonAppendQuoted(out, factory.email.c_str());
+  out += ",\"flags\":" + std::to_string(factory.flags) + "},\"classes\":[";
+  for (std::size_t i = 0; i < factory.classes.size(); ++i) {
+    const ClassRecord& c = factory.classes[i];
+    out += i ? ",{\"cid\":" : "{\"cid\":";
+    jsonAppendQuoted(out, classIdHex(c.cid).c_str());
+    out += ",\"name\":";
+    jsonAppendQuoted(out, c.name.c_str());
+    out += ",\"category\":";
+    jsonAppendQuoted(out, c.category.c_str());
+    out += ",\"cardinality\":" + std::to_string(c.cardinality);
+    if (c.hasExtendedInfo) {
+      out += ",\"classFlags\":" + std::to_string(c.classFlags) + ",\"subCategories\":";
+      jsonAppendQuoted(out, c.subCategories.c_str());
+      out += ",\"vendor\":";
+      jsonAppendQuoted(out, c.vendor.c_str());
+      out += ",\"version\":";
+      jsonAppendQuoted(out, c.version.c_str());
+      out += ",\"sdkVersion\":";
+      jsonAppendQuoted(out, c.sdkVersion.c_str());
+    }
+    out += "}";
+  }
+  out += "],\"buses\":[";
+  for (std::size_t i = 0; i < buses.size(); ++i) {
+    const BusRow& b = buses[i];
+    out += i ? ",{\"type\":" : "{\"type\":";
+    jsonAppendQuoted(out, b.type);
+    out += ",\"direction\":";
+    jsonAppendQuoted(out, b.direction);
+    out += ",\"index\":" + std::to_string(b.index) + ",\"name\":";
+    jsonAppendQuoted(out, b.name.c_str());
+    out += ",\"channels\":" + std::to_string(b.channels) + ",\"main\":" + (b.main ? "true" : "false") +
+           ",\"defaultActive\":" + (b.defaultActive ? "true" : "false") + "}";
+  }
+  out += "],\"parameterSource\":";
+  jsonAppendQuoted(out, paramSource);
+  out += ",\"parameters\":[";
+  for (std::size_t i = 0; i < params.size(); ++i) {
+    const ParamRow& p = params[i];
+    out += (i ? ",{\"id\":" : "{\"id\":") + std::to_string(p.id);
+    if (!p.path.empty()) {
+      out += ",\"path\":";
+      jsonAppendQuoted(out, p.path.c_str());
+    }
+    out += ",\"title\":";
+    jsonAppendQuoted(out, p.title.c_str());
+    out += ",\"units\":";
+    jsonAppendQuoted(out, p.units.c_str());
+    out += ",\"minimum\":" + number(p.minimum) + ",\"maximum\":" + number(p.maximum) +
+           ",\"default\":" + number(p.defaultPlain) +
+           ",\"defaultNormalized\":" + number(p.defaultNormalized) +
+           ",\"stepCount\":" + std::to_string(p.stepCount) +
+           ",\"automatable\":" + (p.automatable ? "true" : "false") + "}";
+  }
+  out += "],\"latency\":{\"sampleRate\":" + number(rate) + ",\"samples\":";
+  out += latencyKnown ? std::to_string(latency) : "null";
+  out += "}}\n";
+  std::fputs(out.c_str(), stdout);
+}
+
+void writeText(const FactoryRecord& factory, const std::vector<BusRow>& buses,
+               const std::vector<ParamRow>& params, const char* paramSource, double rate, bool latencyKnown,
+               int latency) {
+  std::printf("factory: vendor \"%s\", url \"%s\", email \"%s\", flags 0x%x\n", factory.vendor.c_str(),
+              factory.url.c_str(), factory.email.c_str(), static_cast<unsigned>(factory.flags));
+  for (std::size_t i = 0; i < factory.classes.size(); ++i) {
+    const ClassRecord& c = factory.classes[i];
+    std::printf("class %zu: \"%s\" (%s) cid %s cardinality 0x%x\n", i, c.name.c_str(), c.category.c_str(),
+                classIdHex(c.cid).c_str(), static_cast<unsigned>(c.cardinality));
+    if (c.hasExtendedInfo) {
+      std::printf("         sub-categories \"%s\", flags 0x%x, vendor \"%s\", version \"%s\", sdk \"%s\"\n",
+                  c.subCategories.c_str(), c.classFlags, c.vendor.c_str(), c.version.c_str(),
+                  c.sdkVersion.c_str());
+    }
+  }
+  for (const BusRow& b : buses) {
+    std::printf("bus: %s %s %d \"%s\", %d channel%s%s%s\n", b.type, b.direction, b.index, b.name.c_str(),
+                b.channels, b.channels == 1 ? "" : "s", b.main ? ", main" : ", aux",
+                b.defaultActive ? ", default-active" : "");
+  }
+  std::printf("parameters (%s):\n", paramSource);
+  for (const ParamRow& p : params) {
+    std::printf("  %u %-12s \"%s\" %s .. %s%s%s, default %s (normalized %s)%s\n", p.id, p.path.c_str(),
+                p.title.c_str(), number(p.minimum).c_str(), number(p.maximum).c_str(),
+                p.units.empty() ? "" : " ", p.units.c_str(), number(p.defaultPlain).c_str(),
+                number(p.defaultNormalized).c_str(), p.automatable ? ", automatable" : "");
+  }
+  if (latencyKnown) {
+    std::printf("latency at %s Hz: %d samples\n", number(rate).c_str(), latency);
+  } else {
+    std::printf("latency at %s Hz: unknown (the processor refused that rate)\n", number(rate).c_str());
+  }
+}
+
+}  // namespace
+
+int runInfo(int argc, char** argv) {
+  CommandLine args;
+  std::string error;
+  if (!args.parse(argc, argv, {"--rate"}, {"--json"}, error) || args.positional().size() != 1) {
+    reportFailure(error.empty() ? "info needs exactly one bundle" : error);
+    return 2;
+  }
+  double rate = 48000.0;
+  if (args.has("--rate") && !parseReal(args.value("--rate"), rate)) {
+    reportFailure("--rate needs a number of hertz");
+    return 2;
+  }
+  LoadedPlugin plugin;
+  if (!loadPlugin(args.positional()[0], plugin, error)) {
+    reportFailure(error);
+    return 1;
+  }
+  std::vector<BusRow> buses = listBuses(*plugin.instance->component());
+  const char* paramSource = "";
+  std::vector<ParamRow> params = listParameters(plugin.instance->controller(), paramSource);
+  bool latencyKnown = plugin.instance->start(rate, 1024, Steinberg::Vst::kRealtime, error);
+  int latency = latencyKnown ? static_cast<int>(plugin.instance->processor()->getLatencySamples()) : 0;
+  plugin.instance->stop();
+  if (args.flagSet("--json")) {
+    writeJson(plugin.factory, buses, params, paramSource, rate, latencyKnown, latency);
+  } else {
+    writeText(plugin.factory, buses, params, paramSource, rate, latencyKnown, latency);
+  }
+  return 0;
+}
+
+}  // namespace talvo::host

@@ -1,0 +1,30 @@
+// talvo-host: loads a VST3 bundle and either describes it or renders an
+// audio file through it.
+#include <cstdio>
+#include <cstring>
+
+#include "talvo_host/commands.h"
+
+namespace {
+
+void printUsage(std::FILE* out) {
+  std::fputs(
+      "usage: talvo-host info BUNDLE [--json] [--rate HZ]\n"
+      "       talvo-host render BUNDLE --in IN.wav --out OUT.wav [--block N] [--align]\n"
+      "                  [--set PATH=VALUE ...] [--automate PATH=SECONDS:VALUE,... ...]\n"
+      "                  [--state-in FILE] [--state-out FILE]\n",
+      out);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    printUsage(stdout);
+    return 0;
+  }
+  if (argc >= 2 && std::strcmp(argv[1], "info") == 0) return talvo::host::runInfo(argc - 2, argv + 2);
+  if (argc >= 2 && std::strcmp(argv[1], "render") == 0) return talvo::host::runRender(argc - 2, argv + 2);
+  printUsage(stderr);
+  return 2;
+}
