@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <thread>
 #include <vector>
 
 #include "kernel/library.h"
@@ -287,6 +288,40 @@ TEST(KernelLibraries, AreIndependentAndHoldFortyInstancesTogether) {
   EXPECT_EQ(b[0].output[0], 0.0f);
   ASSERT_EQ(talvo_kernel_destroy(first.get(), 1), 0.0);
   EXPECT_EQ(talvo_kernel_process(second.get(), 1, 128), 0.0);
+}
+
+}  // namespace
+}  // namespace talvo::kernel
+
+namespace talvo::kernel {
+namespace {
+
+/// Renders 400 blocks of a fixed signal with a rate change every 50 blocks.
+std::vector<float> renderOnOwnLibrary() {
+  auto lib = test::makeLibrary();
+  const test::Instance inst = test::Instance::create(lib.get());
+  std::vector<float> rendered;
+  rendered.reserve(400 * 128);
+  for (std::uint32_t block = 0; block < 400; ++block) {
+    for (std::uint32_t i = 0; i < 128; ++i)
+      inst.input[i] = std::sin(0.01f * static_cast<float>(block * 128 + i));
+    if (block % 50 == 0) (void)talvo_kernel_push_event(lib.get(), inst.handle, 1, 17, 0, 1.0 + block / 50);
+    EXPECT_EQ(talvo_kernel_process(lib.get(), inst.handle, 128), 0.0);
+    rendered.insert(rendered.end(), inst.output, inst.output + 128);
+  }
+  return rendered;
+}
+
+TEST(KernelLibraries, StatesOnDifferentThreadsRenderAsIfAlone) {
+  const std::vector<float> reference = renderOnOwnLibrary();
+  std::vector<float> results[4];
+  std::vector<std::thread> threads;
+  for (auto& result : results)
+    threads.emplace_back([&result] { result = renderOnOwnLibrary(); });
+  for (auto& thread : threads)
+    thread.join();
+  for (const auto& result : results)
+    EXPECT_EQ(result, reference);
 }
 
 }  // namespace
