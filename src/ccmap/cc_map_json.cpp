@@ -78,6 +78,9 @@ bool parseCcBinding(JsonReader& reader, CcMap& map, int depth) {
         hasCc = true;
       } else if (key == "channel") {
         binding.channel = roundClamped(number, 1, 16);
+      } else if (!std::isfinite(number)) {
+        // An infinite or NaN bound would reach the host as a parameter value
+        // and could not be written back; it counts as not given.
       } else if (key == "min") {
         binding.min = number;
         binding.hasMin = true;

@@ -1,7 +1,6 @@
 #include "state/pad_overrides.h"
 
 #include <cmath>
-#include <cstring>
 
 #include "bridge/json_write.h"
 
@@ -65,11 +64,17 @@ bool parsePad(JsonReader& reader, SamplerPadOverride& pad, int depth) {
   }
 }
 
+// A raw control byte in a key would be written as an escape that reads back
+// as a different key (and NUL would cut it short), so such a key names no pad.
+bool keyWritable(const std::string& key) {
+  for (const char c : key) {
+    if (static_cast<unsigned char>(c) < 0x20) return false;
+  }
+  return true;
+}
+
 void keep(SamplerPadOverrides& out, SamplerPadOverride&& pad) {
-  // A key with a NUL byte could not be written back as the same text, so it
-  // names no pad.
-  if (pad.mask == 0 || pad.key.size() > kPadKeyMaxBytes || std::memchr(pad.key.data(), 0, pad.key.size()))
-    return;
+  if (pad.mask == 0 || pad.key.size() > kPadKeyMaxBytes || !keyWritable(pad.key)) return;
   for (SamplerPadOverride& existing : out) {
     if (existing.key == pad.key) {
       existing = std::move(pad);

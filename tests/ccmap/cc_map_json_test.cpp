@@ -106,12 +106,18 @@ TEST(CcMapDocument, StringMembersOfTheWrongTypeFailTheWholeMap) {
 
 TEST(CcMapDocument, NumbersOfTheWrongTypeAndNonBooleanEnabledAreSkipped) {
   CcMap map;
-  ASSERT_TRUE(parse(R"([{"cc":9,"path":"oriel.wet","channel":"2","min":null,"max":[1],"enabled":0}])", map));
-  ASSERT_EQ(map.count, 1u);
+  ASSERT_TRUE(parse(R"([{"cc":9,"path":"oriel.wet","channel":"2","min":null,"max":[1],"enabled":0},)"
+                    R"({"cc":9,"path":"oriel.wet","min":1,"min":nan,"max":-inf}])",
+                    map));
+  ASSERT_EQ(map.count, 2u);
   EXPECT_EQ(map.bindings[0].channel, 0);
   EXPECT_FALSE(map.bindings[0].hasMin);
   EXPECT_FALSE(map.bindings[0].hasMax);
   EXPECT_TRUE(map.bindings[0].enabled);
+  // Non-finite bounds count as not given; an earlier finite one stays.
+  EXPECT_TRUE(map.bindings[1].hasMin);
+  EXPECT_EQ(map.bindings[1].min, 1.0);
+  EXPECT_FALSE(map.bindings[1].hasMax);
 }
 
 TEST(CcMapDocument, LaterDuplicateMembersOverwriteAndUnknownNamesGiveDefaults) {

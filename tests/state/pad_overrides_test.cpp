@@ -80,9 +80,10 @@ TEST(PadOverrides, EmptyKeyIsReadButNotWritten) {
   EXPECT_EQ(written(pads), R"({"x":{"gain":3}})");
 }
 
-TEST(PadOverrides, KeyHoldingANulByteIsDropped) {
+TEST(PadOverrides, KeyHoldingAControlByteIsDropped) {
   SamplerPadOverrides pads;
-  static const char kText[] = "{\"a\0b\":{\"gain\":2},\"a\":{\"gain\":3}}";
+  static const char kText[] =
+      "{\"a\0b\":{\"gain\":2},\"a\x01\":{\"gain\":2},\"a\\n\":{\"gain\":2},\"a\":{\"gain\":3}}";
   ASSERT_TRUE(parse(std::string(kText, sizeof kText - 1), pads));
   ASSERT_EQ(pads.size(), 1u);
   EXPECT_EQ(pads[0].key, "a");
@@ -146,7 +147,7 @@ TEST(PadOverrides, EveryTruncationIsRejectedWithinTheRange) {
 
 TEST(PadOverrides, WrittenMapReadsBackToTheSameRecordsAndBytes) {
   SamplerPadOverrides pads(2);
-  pads[0].key = "zone \"1\"\n";
+  pads[0].key = "zone \"1\" \\ /";
   pads[0].mask = kPadFineTune | kPadFilterHz | kPadVelocitySensitivity;
   pads[0].fineTune = -33.333333333333336;
   pads[0].filterHz = 1234.5678;
