@@ -21,6 +21,19 @@ const void* addressOf(Fn* fn) {
   return reinterpret_cast<const void*>(fn);
 }
 
+// Both view getters: the empty view unless the entry runs and the handle is live.
+void viewEntry(talvo_kernel_library* library, uint32_t handle, bool output, float** data, size_t* length,
+               const char* entryName, const void* entryAddress) {
+  if (data != nullptr) *data = nullptr;
+  if (length != nullptr) *length = 0;
+  if (library == nullptr) return;
+  KernelLibrary& lib = library->impl;
+  lib.guarded(entryName, entryAddress, 0, [&] {
+    lib.view(handle, output, data, length);
+    return 0;
+  });
+}
+
 }  // namespace
 
 extern "C" {
@@ -74,25 +87,13 @@ double talvo_kernel_create(talvo_kernel_library* library, uint32_t maximum_frame
 }
 
 void talvo_kernel_input_view(talvo_kernel_library* library, uint32_t handle, float** data, size_t* length) {
-  if (data != nullptr) *data = nullptr;
-  if (length != nullptr) *length = 0;
-  if (library == nullptr) return;
-  KernelLibrary& lib = library->impl;
-  lib.guarded("talvo_kernel_input_view", addressOf(&talvo_kernel_input_view), 0, [&] {
-    lib.view(handle, false, data, length);
-    return 0;
-  });
+  viewEntry(library, handle, false, data, length, "talvo_kernel_input_view",
+            addressOf(&talvo_kernel_input_view));
 }
 
 void talvo_kernel_output_view(talvo_kernel_library* library, uint32_t handle, float** data, size_t* length) {
-  if (data != nullptr) *data = nullptr;
-  if (length != nullptr) *length = 0;
-  if (library == nullptr) return;
-  KernelLibrary& lib = library->impl;
-  lib.guarded("talvo_kernel_output_view", addressOf(&talvo_kernel_output_view), 0, [&] {
-    lib.view(handle, true, data, length);
-    return 0;
-  });
+  viewEntry(library, handle, true, data, length, "talvo_kernel_output_view",
+            addressOf(&talvo_kernel_output_view));
 }
 
 double talvo_kernel_destroy(talvo_kernel_library* library, uint32_t handle) {
