@@ -1,0 +1,129 @@
+#include "ccmap/cc_exports.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "support/alloc_counter.h"
+
+namespace {
+
+const char kMapJson[] =
+    R"({"bindings":[{"cc":7,"path":"oriel.depth","takeover":"pickup"},{"cc":7,"path":"oriel.wet"}]})";
+
+struct MapHandle {
+  talvo_cc_map* map = talvoCcMapCreate(kMapJson, sizeof kMapJson - 1);
+  ~MapHandle() { talvoCcMapDestroy(map); }
+};
+
+TEST(CcExports, MapReadFromJsonWritesBackTheSameBindings) {
+  MapHandle h;
+  ASSERT_NE(h.map, nullptr);
+  EXPECT_EQ(talvoCcMapCount(h.map), 2u);
+  char small[8];
+  const size_t needed = talvoCcMapWriteJson(h.map, small, sizeof small);
+  EXPECT_EQ(std::strlen(small), sizeof small - 1);  // cut, but terminated
+  std::string text(needed + 1, '\0');
+  ASSERT_EQ(talvoCcMapWriteJson(h.map, text.data(), text.size()), needed);
+  text.resize(needed);
+  EXPECT_EQ(text, R"({"version":1,"bindings":[{"cc":7,"path":"oriel.depth","takeover":"pickup"},)"
+                  R"({"cc":7,"path":"oriel.wet"}]})");
+}
+
+TEST(CcExports, BrokenMapTextGivesNoHandleAndNullTextAnEmptyMap) {
+  const char broken[] = R"({"bindings":[{"cc":1,"path":5}]})";
+  EXPECT_EQ(talvoCcMapCreate(broken, sizeof broken - 1), nullptr);
+  talvo_cc_map* empty = talvoCcMapCreate(nullptr, 0);
+  ASSERT_NE(empty, nullptr);
+  EXPECT_EQ(talvoCcMapCount(empty), 0u);
+  talvoCcMapDestroy(empty);
+}
+
+TEST(CcExports, NullHandlesAnswerZero) {
+  double v = 0;
+  talvo_cc_resolution res[1];
+  talvo_cc_activity act[1];
+  EXPECT_EQ(talvoCcMapCount(nullptr), 0u);
+  EXPECT_EQ(talvoCcMapWriteJson(nullptr, nullptr, 0), 0u);
+  EXPECT_EQ(talvoCcApplyNormalized(nullptr, 0, 0, &v), 0);
+  EXPECT_EQ(talvoCcResolve(nullptr, 7, 1, 1, nullptr, nullptr, nullptr, res, 1), 0u);
+  EXPECT_EQ(talvoCcMapStorePublish(nullptr, nullptr), 0);
+  EXPECT_EQ(talvoCcMapStoreAcquire(nullptr), nullptr);
+  EXPECT_EQ(talvoCcFeedDrain(nullptr, 0, act, 1), 0u);
+  talvoCcFeedRecord(nullptr, 1, 1, 1);
+  talvoCcRouterReset(nullptr, nullptr);
+  talvoCcMapStoreDestroy(nullptr);
+}
+
+TEST(CcExports, ApplyNormalizedAnswersOnlyForSlotsInUse) {
+  MapHandle h;
+  double v = -1;
+  ASSERT_EQ(talvoCcApplyNormalized(h.map, 1, 127, &v), 1);
+  EXPECT_EQ(v, 1.0);
+  EXPECT_EQ(talvoCcApplyNormalized(h.map, 2, 127, &v), 0);
+  EXPECT_EQ(talvoCcApplyNormalized(h.map, 64, 127, &v), 0);
+}
+
+double readHalf(void*, unsigned) {
+  return 0.5;
+}
+
+TEST(CcExports, ResolveThroughAStoreSnapshotKeepsTakeoverMemory) {
+  MapHandle h;
+  talvo_cc_map_store* store = talvoCcMapStoreCreate();
+  talvo_cc_router* router = talvoCcRouterCreate();
+  ASSERT_TRUE(store && router);
+  ASSERT_EQ(talvoCcMapStorePublish(store, h.map), 1);
+  EXPECT_EQ(talvoCcMapStoreTakeChanged(store), 1);
+
+  talvo_cc_resolution out[4];
+  const talvo_cc_map* snapshot = talvoCcMapStoreAcquire(store);
+  ASSERT_EQ(talvoCcResolve(snapshot, 7, 1, 10, router, readHalf, nullptr, out, 4), 1u);  // wet only
+  EXPECT_EQ(out[0].param, 2u);
+  EXPECT_EQ(out[0].reserved, 0u);
+  ASSERT_EQ(talvoCcResolve(snapshot, 7, 1, 80, router, readHalf, nullptr, out, 4), 2u);  // depth caught
+  EXPECT_EQ(out[0].param, 1u);
+  EXPECT_DOUBLE_EQ(out[0].value, 80 / 127.0);
+  talvoCcMapStoreAdvanceEpoch(store);
+  talvoCcMapStoreCollect(store);
+
+  talvoCcRouterDestroy(router);
+  talvoCcMapStoreDestroy(store);
+}
+
+TEST(CcExports, FeedDrainsRecordsAsPageMessages) {
+  talvo_cc_feed* feed = talvoCcFeedCreate();
+  ASSERT_NE(feed, nullptr);
+  talvoCcFeedRecord(feed, 74, 2, 100);
+  talvo_cc_activity out[200];
+  ASSERT_EQ(talvoCcFeedDrain(feed, talvoCcFeedNowMs(), out, 200), 1u);
+  char text[64];
+  const size_t n = talvoCcWriteMidiCcJson(&out[0], text, sizeof text);
+  EXPECT_EQ(std::string(text, n), R"({"type":"talvo.midiCc","cc":74,"channel":2,"value":100})");
+  talvoCcFeedDestroy(feed);
+}
+
+TEST(CcExports, AudioThreadEntryPointsAllocateNothing) {
+  MapHandle h;
+  talvo_cc_map_store* store = talvoCcMapStoreCreate();
+  talvo_cc_router* router = talvoCcRouterCreate();
+  talvo_cc_feed* feed = talvoCcFeedCreate();
+  ASSERT_EQ(talvoCcMapStorePublish(store, h.map), 1);
+  talvo_cc_resolution out[4];
+  {
+    talvo::test::AllocationCounter counter;
+    for (int v = 0; v < 128; ++v) {
+      const talvo_cc_map* snapshot = talvoCcMapStoreAcquire(store);
+      (void)talvoCcResolve(snapshot, 7, 1, v, router, readHalf, nullptr, out, 4);
+      talvoCcFeedRecord(feed, 7, 1, v);
+      talvoCcMapStoreAdvanceEpoch(store);
+    }
+    EXPECT_EQ(counter.count(), 0u);
+  }
+  talvoCcFeedDestroy(feed);
+  talvoCcRouterDestroy(router);
+  talvoCcMapStoreDestroy(store);
+}
+
+}  // namespace
