@@ -1,0 +1,3 @@
+if(TARGET talvo::state)
+  talvo_fuzz(ccmap talvo::ccmap talvo::state)
+endif()

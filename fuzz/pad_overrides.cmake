@@ -1,0 +1,3 @@
+if(TARGET talvo::state)
+  talvo_fuzz(pad_overrides talvo::state)
+endif()
