@@ -12,9 +12,8 @@ namespace talvo::kernel {
 namespace {
 
 using test::kRampStep;
-using test::rampSample;
-
-constexpr double kTwoPi = 6.283185307179586;
+using test::ramp;
+using test::worstSweepError;
 
 KernelState preparedState() {
   KernelState state = createState();
@@ -50,32 +49,6 @@ std::vector<float> render(KernelState& state, const std::vector<float>& signal) 
     std::copy(chunk.begin(), chunk.begin() + static_cast<long>(n), out.begin() + static_cast<long>(start));
   }
   return out;
-}
-
-std::vector<float> ramp(std::size_t count) {
-  std::vector<float> signal(count);
-  for (std::size_t n = 0; n < count; ++n)
-    signal[n] = rampSample(n);
-  return signal;
-}
-
-/// Largest distance between the delay read back from a ramp and the sine sweep
-/// 120 * (1 + depth * sin(2 pi phase)), from sample `from`. The oscillator's
-/// phase is a single-precision accumulator, so the model accumulates the same
-/// way; an exact n * rate / 48000 drifts from it by up to a few 1e-4 cycles.
-double worstSweepError(const std::vector<float>& out, double rate, double depth, std::size_t from) {
-  double worst = 0.0;
-  double phase = 0.0;
-  for (std::size_t n = 0; n < out.size(); ++n) {
-    if (n >= from) {
-      const double delay = static_cast<double>(n) - static_cast<double>(out[n]) / kRampStep;
-      const double ideal = 120.0 * (1.0 + depth * std::sin(kTwoPi * phase));
-      worst = std::max(worst, std::abs(delay - ideal));
-    }
-    phase = static_cast<float>(phase + rate / 48000.0);
-    if (phase >= 1.0) phase -= 1.0;
-  }
-  return worst;
 }
 
 TEST(ModulatedDelay, RampRevealsTheDefaultSineSweepAroundTheCentreDelay) {
@@ -245,13 +218,6 @@ TEST(ModulatedDelay, ResetSilencesTheLineAndRestartsTheSweepAtTheCentre) {
   for (std::size_t n = 0; n < 100; ++n)
     ASSERT_EQ(out[n], 0.0f) << n;
   EXPECT_LT(worstSweepError(out, 3.0, 1.0, 300), 0.01);
-}
-
-TEST(ModulatedDelay, ResetOfAnUnpreparedStateChangesNothing) {
-  KernelState state = createState();
-  state.node.phase = 0.4;
-  reset(state);
-  EXPECT_EQ(state.node.phase, 0.4);
 }
 
 TEST(ModulatedDelay, DelayJustAboveZeroAtTheRingStartReadsInsideTheRing) {

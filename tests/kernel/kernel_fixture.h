@@ -3,8 +3,11 @@
 // destroyed with the test, and a ramp signal whose delay can be read back.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <memory>
+#include <vector>
 
 #include "kernel/kernel.h"
 
@@ -27,6 +30,33 @@ inline LibraryPtr makeLibrary() {
 inline constexpr double kRampStep = 1.0 / 65536.0;
 inline float rampSample(std::size_t n) {
   return static_cast<float>(static_cast<double>(n) * kRampStep);
+}
+
+inline std::vector<float> ramp(std::size_t count) {
+  std::vector<float> signal(count);
+  for (std::size_t n = 0; n < count; ++n)
+    signal[n] = rampSample(n);
+  return signal;
+}
+
+/// Largest distance, from sample `from` on, between the delay read back from
+/// a ramp's output and the sine sweep 120 * (1 + depth * sin(2 pi phase)).
+/// The oscillator's phase is a single-precision accumulator, so the model
+/// accumulates the same way; an exact n * rate / 48000 drifts from it by up to
+/// a few 1e-4 cycles over a second.
+inline double worstSweepError(const std::vector<float>& out, double rate, double depth, std::size_t from) {
+  double worst = 0.0;
+  double phase = 0.0;
+  for (std::size_t n = 0; n < out.size(); ++n) {
+    if (n >= from) {
+      const double delay = static_cast<double>(n) - static_cast<double>(out[n]) / kRampStep;
+      const double ideal = 120.0 * (1.0 + depth * std::sin(6.283185307179586 * phase));
+      worst = std::max(worst, std::abs(delay - ideal));
+    }
+    phase = static_cast<float>(phase + rate / 48000.0);
+    if (phase >= 1.0) phase -= 1.0;
+  }
+  return worst;
 }
 
 /// An instance on `library` at 48000 Hz with its two areas.
