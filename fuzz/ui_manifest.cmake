@@ -1,0 +1,3 @@
+if(TARGET talvo::editor)
+  talvo_fuzz(ui_manifest talvo::editor)
+endif()
