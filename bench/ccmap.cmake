@@ -1,0 +1,3 @@
+if(TARGET talvo::ccmap)
+  talvo_bench(ccmap talvo::ccmap)
+endif()
