@@ -1,0 +1,70 @@
+#include <gtest/gtest.h>
+
+#include "vst3/module_lifetime.h"
+
+namespace talvo {
+namespace {
+
+// The hooks are process-wide and cannot be removed, so one registration
+// serves every case; each case leaves the module fully exited.
+int gInits = 0;
+int gDeinits = 0;
+bool initHook() {
+  return ++gInits > 0;
+}
+bool deinitHook() {
+  return ++gDeinits > 0;
+}
+
+class ModuleLifetime : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    addModuleInitializer(&initHook);
+    addModuleTerminator(&deinitHook);
+  }
+  void SetUp() override {
+    ASSERT_EQ(moduleEntryCount(), 0);
+    gInits = gDeinits = 0;
+  }
+};
+
+TEST_F(ModuleLifetime, NestedEntriesInitialiseOnceAndTearDownOnTheLastExit) {
+  int handle = 0;
+  EXPECT_TRUE(enterModule(&handle));
+  EXPECT_TRUE(enterModule(nullptr));
+  EXPECT_EQ(gInits, 1);
+  EXPECT_EQ(moduleHandle(), &handle) << "the first entry's handle is kept";
+
+  EXPECT_TRUE(exitModule());
+  EXPECT_EQ(gDeinits, 0);
+  EXPECT_EQ(moduleHandle(), &handle);
+  EXPECT_TRUE(exitModule());
+  EXPECT_EQ(gDeinits, 1);
+  EXPECT_EQ(moduleHandle(), nullptr);
+}
+
+TEST_F(ModuleLifetime, UnmatchedExitIsRefusedAndDoesNotBlockTheNextEntry) {
+  EXPECT_FALSE(exitModule());
+  EXPECT_EQ(moduleEntryCount(), 0);
+  EXPECT_EQ(gDeinits, 0);
+
+  int handle = 0;
+  EXPECT_TRUE(enterModule(&handle));
+  EXPECT_EQ(gInits, 1) << "a stray exit must not swallow the next initialisation";
+  EXPECT_TRUE(exitModule());
+  EXPECT_EQ(gDeinits, 1);
+}
+
+TEST_F(ModuleLifetime, ReenteringAfterAFullExitInitialisesAgain) {
+  int first = 0, second = 0;
+  enterModule(&first);
+  exitModule();
+  enterModule(&second);
+  EXPECT_EQ(gInits, 2);
+  EXPECT_EQ(moduleHandle(), &second);
+  exitModule();
+  EXPECT_EQ(gDeinits, 2);
+}
+
+}  // namespace
+}  // namespace talvo
