@@ -5,18 +5,7 @@
 namespace talvo {
 namespace {
 
-using test::ccBinding;
-using test::ccMapOf;
-using test::FakeParams;
-using test::resolveOne;
-using test::withCurve;
-using test::withRange;
-
-constexpr double kNone = -1.0;
-
-double rawToDepth(int raw) {
-  return raw / 127.0;
-}
+using namespace test;
 
 // Relative messages from a parameter sitting at raw position `from`, one step each.
 double stepFrom(std::uint8_t mode, int from, int value) {

@@ -6,12 +6,7 @@
 namespace talvo {
 namespace {
 
-using test::ccBinding;
-using test::ccMapOf;
-using test::FakeParams;
-using test::resolveOne;
-
-constexpr double kNone = -1.0;
+using namespace test;
 
 TEST(CcResolve, BindingsOnOneControllerAnswerInMapOrderUpToTheCapacity) {
   const CcMap map =

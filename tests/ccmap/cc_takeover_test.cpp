@@ -7,16 +7,7 @@
 namespace talvo {
 namespace {
 
-using test::ccBinding;
-using test::ccMapOf;
-using test::FakeParams;
-using test::resolveOne;
-
-constexpr double kNone = -1.0;
-
-double rawToDepth(int raw) {
-  return raw / 127.0;
-}
+using namespace test;
 
 TEST(CcTakeover, JumpAppliesEveryValueAtOnce) {
   const CcMap map = ccMapOf({ccBinding(kParamDepth, 7)});

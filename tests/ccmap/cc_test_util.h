@@ -46,13 +46,21 @@ struct FakeParams {
   }
 };
 
-/// Resolves one change and returns the single output's value, or -1 for none.
+/// What resolveOne answers when the resolver produced nothing.
+constexpr double kNone = -1.0;
+
+/// Depth (0..1, linear) at a raw controller position.
+inline double rawToDepth(int raw) {
+  return raw / 127.0;
+}
+
+/// Resolves one change and returns the first output's value, or kNone.
 inline double resolveOne(const CcMap& map, int cc, int value, CcRouterState* state,
                          FakeParams* params = nullptr, int channel = 1) {
   CcResolution out[4];
   const unsigned n =
       ccResolve(map, cc, channel, value, state, params ? &FakeParams::read : nullptr, params, out, 4);
-  if (n == 0) return -1.0;
+  if (n == 0) return kNone;
   if (params) params->values[out[0].param] = out[0].value;
   return out[0].value;
 }
