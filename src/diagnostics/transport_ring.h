@@ -6,7 +6,13 @@
 // drainLatest). Counts are free-running 32-bit values; the slot of count c is
 // c modulo 32. When full, the producer drops the oldest fact by advancing the
 // read count itself, with a compare-exchange so it never undoes a drain.
+//
+// Because the producer may overwrite a slot the consumer is still copying (it
+// laps a slow consumer by dropping), slots are stored as atomic words (release stores, acquire loads)
+// and the consumer re-checks the write count after copying, as a sequence
+// lock does, retrying when the slot may have been rewritten meanwhile.
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 
 #include "diagnostics/transport_fact.h"
@@ -17,7 +23,7 @@ class DiagnosticTransportRing {
  public:
   static constexpr std::uint32_t kCapacity = 32;
 
-  DiagnosticTransportRing() = default;
+  DiagnosticTransportRing();
   DiagnosticTransportRing(const DiagnosticTransportRing&) = delete;
   DiagnosticTransportRing& operator=(const DiagnosticTransportRing&) = delete;
 
@@ -34,7 +40,14 @@ class DiagnosticTransportRing {
   static_assert(std::atomic<std::uint32_t>::is_always_lock_free);
   static_assert((kCapacity & (kCapacity - 1)) == 0, "slot arithmetic relies on a power of two");
 
-  TransportFact slots_[kCapacity];
+  static constexpr std::size_t kWords = sizeof(TransportFact) / sizeof(std::uint64_t);
+  static_assert(sizeof(TransportFact) % sizeof(std::uint64_t) == 0);
+  static_assert(std::atomic<std::uint64_t>::is_always_lock_free);
+
+  void storeSlot(std::uint32_t count, const TransportFact& fact) noexcept;
+  void loadSlot(std::uint32_t count, TransportFact& fact) const noexcept;
+
+  std::atomic<std::uint64_t> slots_[kCapacity][kWords];
   std::atomic<std::uint32_t> write_{0};
   std::atomic<std::uint32_t> read_{0};
   std::atomic<std::uint32_t> dropped_{0};

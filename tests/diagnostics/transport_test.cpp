@@ -3,9 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/alloc_counter.h"
@@ -146,4 +148,42 @@ TEST(TransportRing, PushNeverAllocates) {
   for (int i = 0; i < 100; ++i)
     ring.push(fact);
   EXPECT_EQ(counter.count(), 0u);
+}
+
+TEST(TransportRing, ConcurrentDrainsNeverSeeATornOrOlderFact) {
+  // Each fact's tempo is derived from its frame, so a fact assembled from two
+  // pushes shows up as a mismatch; frames must only move forward.
+  DiagnosticTransportRing ring;
+  constexpr std::uint64_t kPushes = 200000;
+  std::atomic<bool> done{false};
+  std::thread producer([&] {
+    for (std::uint64_t frame = 1; frame <= kPushes; ++frame) {
+      TransportFact fact = factAt(frame);
+      fact.projectTimeSamples = static_cast<std::int64_t>(frame) * 3;
+      ring.push(fact);
+    }
+    done.store(true, std::memory_order_release);
+  });
+  std::uint64_t lastFrame = 0;
+  bool consistent = true;
+  bool forward = true;
+  for (;;) {
+    const bool finished = done.load(std::memory_order_acquire);
+    TransportFact fact;
+    if (ring.drainLatest(fact)) {
+      consistent = consistent && fact.tempo == 90.0 + static_cast<double>(fact.atFrame) &&
+                   fact.projectTimeSamples == static_cast<std::int64_t>(fact.atFrame) * 3;
+      forward = forward && fact.atFrame > lastFrame;
+      lastFrame = fact.atFrame;
+    }
+    if (finished && !ring.drainLatest(fact)) break;
+    if (finished) {
+      forward = forward && fact.atFrame > lastFrame;
+      lastFrame = fact.atFrame;
+    }
+  }
+  producer.join();
+  EXPECT_TRUE(consistent);
+  EXPECT_TRUE(forward);
+  EXPECT_EQ(lastFrame, kPushes);
 }
