@@ -22,11 +22,12 @@ inline void require(bool ok, const char* what) {
 }
 
 /// Text as it reads back after writing: cut at the first NUL (writers take C
-/// strings), control bytes turned into the "?" their \u escapes read as.
+/// strings), control bytes without a short escape turned into the "?" their
+/// \u escapes read as.
 inline std::string afterRoundTrip(const char* text) {
   std::string out(text);
   for (char& c : out) {
-    if (static_cast<unsigned char>(c) < 0x20) c = '?';
+    if (static_cast<unsigned char>(c) < 0x20 && !std::strchr("\b\f\n\r\t", c)) c = '?';
   }
   return out;
 }

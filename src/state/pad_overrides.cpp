@@ -64,11 +64,15 @@ bool parsePad(JsonReader& reader, SamplerPadOverride& pad, int depth) {
   }
 }
 
-// A raw control byte in a key would be written as an escape that reads back
-// as a different key (and NUL would cut it short), so such a key names no pad.
+// A control byte without a short escape is written as \u00XX, which reads
+// back as "?", and NUL would cut the key short: such a key could not survive
+// a save, so it names no pad.
 bool keyWritable(const std::string& key) {
   for (const char c : key) {
-    if (static_cast<unsigned char>(c) < 0x20) return false;
+    if (static_cast<unsigned char>(c) < 0x20 && c != '\b' && c != '\f' && c != '\n' && c != '\r' &&
+        c != '\t') {
+      return false;
+    }
   }
   return true;
 }
