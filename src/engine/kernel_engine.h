@@ -4,6 +4,7 @@
 // sample-rate adapter, and the two diagnostic rings. The processor holds one
 // engine by value.
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 
 #include "diagnostics/realtime_diagnostic_queue.h"
@@ -14,6 +15,8 @@
 struct talvo_kernel_library;
 
 namespace talvo {
+
+class KernelEngineTestAccess;
 
 class KernelEngine {
  public:
@@ -114,18 +117,20 @@ class KernelEngine {
   [[nodiscard]] double kernelParamValue(std::uint32_t id) const;
 
  private:
-  void clearQueueAndFail(float* const* outputs, int outputChannels, int frames, std::uint32_t code,
-                         std::uint8_t severity) noexcept;
+  friend class KernelEngineTestAccess;  // fault injection in tests only
+
+  void failBlock(float* const* outputs, int outputChannels, int frames, std::uint32_t code,
+                 std::uint8_t severity) noexcept;
   void flushZeroFrameBlock() noexcept;
   void renderDirect(const float* const* inputs, int inputChannels, float* const* outputs, int outputChannels,
                     int frames) noexcept;
-  bool runKernelChunks(std::uint64_t kernelFrames) noexcept;
   bool pushProductParameter(std::uint32_t id, std::uint32_t frame, double value, const char* source) noexcept;
   void publishDirtyProductParameters(const bool touched[3]) noexcept;
-  void dispatchDirectEvent(const EngineEvent& event, std::uint32_t frame) noexcept;
+  /// Sends one queued event to the kernel at `frame` of the current chunk.
+  void dispatchEvent(const EngineEvent& event, std::uint32_t frame, bool direct) noexcept;
   void stampQueuedEvents() noexcept;
-  void resetAdapterPositions();
   bool ensureLibrary();
+  void reportTrap();
   static void panicSink(void* context, const char* message, std::size_t length, const void* codeAddress);
 
   // Host format and status.
@@ -142,7 +147,7 @@ class KernelEngine {
   // Kernel binding; the library state is this engine's alone.
   talvo_kernel_library* library_ = nullptr;
   std::atomic<bool> trapped_{false};
-  std::atomic<bool> trapReported_{false};
+  bool trapReported_ = false;
   std::uint32_t kernelHandle_ = 0;
   float* kernelInput_ = nullptr;
   float* kernelOutput_ = nullptr;

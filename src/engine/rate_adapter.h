@@ -64,8 +64,6 @@ class RateAdapter {
   [[nodiscard]] std::uint64_t denominator() const noexcept { return d_; }
 
  private:
-  void convolveInput(const std::int64_t* index, const std::uint32_t* phase, int lanes, float* out) noexcept;
-
   std::uint64_t n_ = 48000, d_ = 1, capacity_ = 0;
   std::vector<double> hostIn_;     // host-rate input, element 0 at host frame inBase_
   std::vector<double> kernelOut_;  // kernel output, element 0 at kernel frame outBase_

@@ -1,0 +1,91 @@
+#include "engine/rate_math.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+
+using namespace talvo;
+
+namespace {
+
+struct Rate {
+  std::uint64_t n, d;
+};
+
+// Host rates as exact fractions: the common ones and a few awkward ones.
+const Rate kRates[] = {{44100, 1}, {88200, 1},
+                       {96000, 1}, {22050, 1},
+                       {48000, 1}, {192000, 1},
+                       {8000, 1},  {11025, 1},
+                       {88201, 2}, {4000000, 1},
+                       {1, 1},     {44100000001, 1000000},
+                       {7, 3},     {3999999999999, 1000000}};
+
+}  // namespace
+
+TEST(RatePositions, WalkersMatchTheExactFormsOverLongRuns) {
+  // Start points include the origin and positions far along the timeline,
+  // where the products no longer fit in 64 bits.
+  const std::uint64_t starts[] = {0, 1, 123456789, std::uint64_t{1} << 40};
+  for (const Rate& r : kRates) {
+    for (std::uint64_t start : starts) {
+      HostPositionWalker hw;
+      KernelPositionWalker kw;
+      hw.start(start, r.n, r.d);
+      kw.start(start, r.n, r.d);
+      const int steps = start == 0 ? 300000 : 20000;
+      for (int i = 0; i < steps; ++i) {
+        const std::uint64_t at = start + static_cast<std::uint64_t>(i);
+        const SincPosition h = hostPositionOfKernelFrame(at, r.n, r.d);
+        const SincPosition k = kernelPositionOfHostFrame(at, r.n, r.d);
+        ASSERT_EQ(hw.position().index, h.index) << r.n << "/" << r.d << " at " << at;
+        ASSERT_EQ(hw.position().remainder, h.remainder) << r.n << "/" << r.d << " at " << at;
+        ASSERT_EQ(hw.position().phase, h.phase) << r.n << "/" << r.d << " at " << at;
+        ASSERT_EQ(kw.position().index, k.index) << r.n << "/" << r.d << " at " << at;
+        ASSERT_EQ(kw.position().remainder, k.remainder) << r.n << "/" << r.d << " at " << at;
+        ASSERT_EQ(kw.position().phase, k.phase) << r.n << "/" << r.d << " at " << at;
+        hw.advance();
+        kw.advance();
+      }
+    }
+  }
+}
+
+TEST(RatePositions, ExactFormsAgreeWithRealArithmeticWhereItIsPrecise) {
+  // Independent formulation in long double for small positions.
+  for (const Rate& r : kRates) {
+    const long double rate = static_cast<long double>(r.n) / static_cast<long double>(r.d);
+    for (std::uint64_t p = 0; p < 5000; p += 7) {
+      const long double t = (static_cast<long double>(p) - 16.0L) * 48000.0L / rate - 20.0L;
+      const SincPosition k = kernelPositionOfHostFrame(p, r.n, r.d);
+      const long double frac = t - std::floor(t);
+      if (std::fabs(frac) < 1e-9L || std::fabs(frac - 1.0L) < 1e-9L) continue;  // too close to call
+      EXPECT_EQ(k.index, static_cast<std::int64_t>(std::floor(t))) << r.n << "/" << r.d << " at " << p;
+      const long double phase = std::min(std::floor(frac * 1024.0L + 0.5L), 1023.0L);
+      if (std::fabs(frac * 1024.0L + 0.5L - std::round(frac * 1024.0L + 0.5L)) > 1e-6L) {
+        EXPECT_EQ(k.phase, static_cast<std::uint32_t>(phase)) << r.n << "/" << r.d << " at " << p;
+      }
+    }
+  }
+}
+
+TEST(RatePositions, KernelFrameOfHostFrameIsTheNearestFrame) {
+  EXPECT_EQ(kernelFrameOfHostFrame(441, 44100, 1), 480u);
+  EXPECT_EQ(kernelFrameOfHostFrame(0, 44100, 1), 0u);
+  EXPECT_EQ(kernelFrameOfHostFrame(1, 96000, 1), 1u);  // 0.5 rounds up
+  EXPECT_EQ(kernelFrameOfHostFrame(3, 96000, 1), 2u);  // 1.5 rounds up
+  EXPECT_EQ(kernelFrameOfHostFrame(1000, 48000, 1), 1000u);
+  EXPECT_EQ(kernelFramesCeil(512, 44100, 1), 558u);
+  EXPECT_EQ(kernelFramesCeil(16384, 500, 1), 1572864u);
+}
+
+TEST(RatePositions, OutputPositionStartsBeforeTheStreamByTheLatency) {
+  // Host frame P reads kernel time (P - 16) * 48000 / rate - 20.
+  EXPECT_EQ(kernelPositionOfHostFrame(0, 44100, 1).index, -38);  // -17.41 - 20 = -37.41
+  EXPECT_EQ(kernelPositionOfHostFrame(34, 44100, 1).index, -1);
+  EXPECT_EQ(kernelPositionOfHostFrame(35, 44100, 1).index, 0);
+  EXPECT_EQ(kernelPositionOfHostFrame(56, 96000, 1).index, 0);
+  EXPECT_EQ(kernelPositionOfHostFrame(56, 96000, 1).phase, 0u);
+  EXPECT_EQ(kernelPositionOfHostFrame(57, 96000, 1).phase, 512u);
+}
