@@ -22,6 +22,8 @@ class PluginModule {
 
   /// The factory; owned by the module (one reference held until close).
   [[nodiscard]] Steinberg::IPluginFactory* factory() const { return factory_; }
+  /// The handle the module entry was given.
+  [[nodiscard]] void* nativeHandle() const { return handle_; }
   /// An exported symbol of the module, or null.
   [[nodiscard]] void* symbol(const char* name) const;
   [[nodiscard]] const std::string& modulePath() const { return modulePath_; }

@@ -1,0 +1,199 @@
+// The built processor's audio callback at 48000 Hz, where the kernel runs at
+// the host rate: automation lands on its frame, the zero-frame flush, silence
+// flags, refused calls, and no allocation on the audio path.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "host/bundle_session.h"
+#include "hosting/param_changes.h"
+#include "hosting/process_buffers.h"
+#include "support/alloc_counter.h"
+
+namespace talvo::host {
+namespace {
+
+using Steinberg::kResultFalse;
+using Steinberg::kResultOk;
+using namespace Steinberg::Vst;
+
+constexpr int kBlock = 256;
+// With depth 0 the wet path is the input delayed by exactly this many frames.
+constexpr int kCentreDelay = 120;
+constexpr ParamID kRate = 0, kDepth = 1, kWet = 2;
+
+// A rising ramp that stays below full scale, so the delay line never clips it.
+float ramp(std::int64_t frame) {
+  return static_cast<float>(frame + 1) / 1024.0f;
+}
+
+class ProcessorCallback : public testing::Test {
+ protected:
+  void SetUp() override { start(48000.0); }
+
+  void start(double rate) {
+    std::string error;
+    instance_ = test::newInstance(error);
+    ASSERT_NE(instance_, nullptr) << error;
+    ASSERT_TRUE(instance_->start(rate, kBlock, kRealtime, error)) << error;
+  }
+
+  // One block of the ramp, continuing where the last block stopped.
+  ProcessData& rampBlock(int frames, IParameterChanges* changes) {
+    for (int c = 0; c < 2; ++c) {
+      for (int i = 0; i < frames; ++i)
+        buffers_.input(c)[i] = ramp(position_ + i);
+    }
+    position_ += frames;
+    return buffers_.prepare(frames, changes, nullptr, kRealtime);
+  }
+
+  void fillOutputs(float value) {
+    for (int c = 0; c < 2; ++c)
+      std::fill(buffers_.output(c), buffers_.output(c) + kBlock, value);
+  }
+
+  std::unique_ptr<PluginInstance> instance_;
+  ProcessBuffers buffers_{2, 2, kBlock};
+  ParameterChanges changes_{8, 16};
+  std::int64_t position_ = 0;
+};
+
+struct WetStep {
+  const char* name;
+  std::vector<std::pair<int, double>> wetPoints;  // (offset, normalized wet) after wet 0 at offset 0
+};
+
+void PrintTo(const WetStep& step, std::ostream* out) {
+  *out << step.name;
+}
+
+class ProcessorAutomation : public ProcessorCallback, public testing::WithParamInterface<WetStep> {};
+
+TEST_P(ProcessorAutomation, WetChangesReachTheAudioAtTheirFrames) {
+  changes_.clear();
+  ASSERT_TRUE(changes_.addPoint(kDepth, 0, 0.0));
+  ASSERT_TRUE(changes_.addPoint(kWet, 0, 0.0));
+  for (auto [offset, wet] : GetParam().wetPoints)
+    ASSERT_TRUE(changes_.addPoint(kWet, offset, wet));
+  ASSERT_EQ(instance_->processor()->process(rampBlock(kBlock, &changes_)), kResultOk);
+
+  // Expected from the points alone: dry input while wet is 0, the input
+  // delayed by the centre delay while wet is 1.
+  for (int i = 0; i < kBlock; ++i) {
+    double wet = 0.0;
+    for (auto [offset, value] : GetParam().wetPoints) {
+      if (offset <= i) wet = value;
+    }
+    float expected = wet == 0.0 ? ramp(i) : (i >= kCentreDelay ? ramp(i - kCentreDelay) : 0.0f);
+    ASSERT_EQ(buffers_.output(0)[i], expected) << "frame " << i;
+    ASSERT_EQ(buffers_.output(1)[i], expected) << "frame " << i;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Offsets, ProcessorAutomation,
+    testing::Values(WetStep{"AtOne", {{1, 1.0}}}, WetStep{"BeforeAChunkEdge", {{127, 1.0}}},
+                    WetStep{"OnAChunkEdge", {{128, 1.0}}}, WetStep{"InTheSecondChunk", {{200, 1.0}}},
+                    WetStep{"OnTheLastFrame", {{255, 1.0}}},
+                    WetStep{"OnAndOffAgain", {{130, 1.0}, {140, 0.0}, {250, 1.0}}}),
+    [](const testing::TestParamInfo<WetStep>& info) { return std::string(info.param.name); });
+
+TEST_F(ProcessorCallback, ZeroFrameFlushAppliesPointsWithoutTouchingBuffers) {
+  changes_.clear();
+  ASSERT_TRUE(changes_.addPoint(kDepth, 0, 0.0));
+  ASSERT_TRUE(changes_.addPoint(kWet, 0, 0.0));
+  fillOutputs(7.0f);
+  ProcessData& flush = buffers_.prepare(0, &changes_, nullptr, kRealtime);
+  ASSERT_EQ(instance_->processor()->process(flush), kResultOk);
+  for (int i = 0; i < kBlock; ++i)
+    ASSERT_EQ(buffers_.output(0)[i], 7.0f);
+
+  // The next block carries no changes, yet renders with the flushed values:
+  // fully dry, so the output is the input itself.
+  ASSERT_EQ(instance_->processor()->process(rampBlock(kBlock, nullptr)), kResultOk);
+  for (int i = 0; i < kBlock; ++i)
+    ASSERT_EQ(buffers_.output(0)[i], ramp(i)) << "frame " << i;
+}
+
+TEST_F(ProcessorCallback, SilenceFlagsMarkEveryAllZeroChannel) {
+  for (int c = 0; c < 2; ++c)
+    std::fill(buffers_.input(c), buffers_.input(c) + kBlock, 0.0f);
+  ProcessData& silent = buffers_.prepare(kBlock, nullptr, nullptr, kRealtime);
+  buffers_.outputBus().silenceFlags = ~0ull;
+  ASSERT_EQ(instance_->processor()->process(silent), kResultOk);
+  EXPECT_EQ(buffers_.outputBus().silenceFlags, 0b11u);
+
+  changes_.clear();
+  ASSERT_TRUE(changes_.addPoint(kWet, 0, 0.0));
+  ProcessData& loud = rampBlock(kBlock, &changes_);
+  buffers_.outputBus().silenceFlags = ~0ull;
+  ASSERT_EQ(instance_->processor()->process(loud), kResultOk);
+  EXPECT_EQ(buffers_.outputBus().silenceFlags, 0u);
+}
+
+TEST_F(ProcessorCallback, SixtyFourBitCallIsRefusedAndQueuesNothing) {
+  changes_.clear();
+  ASSERT_TRUE(changes_.addPoint(kWet, 0, 0.0));
+  fillOutputs(7.0f);
+  ProcessData& wide = rampBlock(kBlock, &changes_);
+  wide.symbolicSampleSize = kSample64;
+  EXPECT_EQ(instance_->processor()->process(wide), kResultFalse);
+  for (int i = 0; i < kBlock; ++i)
+    ASSERT_EQ(buffers_.output(0)[i], 7.0f);
+
+  // Had the dry setting been queued, this block would pass the input through;
+  // at the default full wet the delayed output starts with silence instead.
+  ASSERT_EQ(instance_->processor()->process(rampBlock(kBlock, nullptr)), kResultOk);
+  for (int i = 0; i < 100; ++i)
+    ASSERT_EQ(buffers_.output(0)[i], 0.0f) << "frame " << i;
+}
+
+TEST_F(ProcessorCallback, MissingOutputsAreRefusedAndMissingInputsRenderSilence) {
+  ProcessData& noOutputs = rampBlock(kBlock, nullptr);
+  noOutputs.numOutputs = 0;
+  EXPECT_EQ(instance_->processor()->process(noOutputs), kResultFalse);
+
+  fillOutputs(7.0f);
+  ProcessData& noInputs = buffers_.prepare(kBlock, nullptr, nullptr, kRealtime);
+  noInputs.numInputs = 0;
+  noInputs.inputs = nullptr;
+  ASSERT_EQ(instance_->processor()->process(noInputs), kResultOk);
+  for (int i = 0; i < kBlock; ++i)
+    ASSERT_EQ(buffers_.output(1)[i], 0.0f);
+}
+
+TEST_F(ProcessorCallback, UnknownParameterQueuesAreIgnored) {
+  changes_.clear();
+  ASSERT_TRUE(changes_.addPoint(kDepth, 0, 0.0));
+  ASSERT_TRUE(changes_.addPoint(kWet, 0, 0.0));
+  ASSERT_TRUE(changes_.addPoint(7, 0, 1.0));
+  ASSERT_TRUE(changes_.addPoint(3, 10, 1.0));
+  ASSERT_EQ(instance_->processor()->process(rampBlock(kBlock, &changes_)), kResultOk);
+  for (int i = 0; i < kBlock; ++i)
+    ASSERT_EQ(buffers_.output(0)[i], ramp(i)) << "frame " << i;
+}
+
+class ProcessorRealtime : public ProcessorCallback, public testing::WithParamInterface<double> {};
+
+TEST_P(ProcessorRealtime, ProcessAllocatesNothing) {
+  start(GetParam());
+  talvo::test::AllocationCounter counter;
+  for (int block = 0; block < 40; ++block) {
+    changes_.clear();
+    (void)changes_.addPoint(kRate, block % kBlock, (block % 10) / 10.0);
+    (void)changes_.addPoint(kDepth, (block * 7) % kBlock, 0.5);
+    ASSERT_EQ(instance_->processor()->process(rampBlock(block % 3 == 0 ? 0 : kBlock - block, &changes_)),
+              kResultOk);
+  }
+  EXPECT_EQ(counter.count(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rates, ProcessorRealtime, testing::Values(48000.0, 44100.0, 96000.0),
+                         [](const testing::TestParamInfo<double>& info) {
+                           return std::to_string(static_cast<int>(info.param)) + "Hz";
+                         });
+
+}  // namespace
+}  // namespace talvo::host
