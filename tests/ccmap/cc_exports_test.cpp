@@ -40,22 +40,6 @@ TEST(CcExports, BrokenMapTextGivesNoHandleAndNullTextAnEmptyMap) {
   talvoCcMapDestroy(empty);
 }
 
-TEST(CcExports, NullHandlesAnswerZero) {
-  double v = 0;
-  talvo_cc_resolution res[1];
-  talvo_cc_activity act[1];
-  EXPECT_EQ(talvoCcMapCount(nullptr), 0u);
-  EXPECT_EQ(talvoCcMapWriteJson(nullptr, nullptr, 0), 0u);
-  EXPECT_EQ(talvoCcApplyNormalized(nullptr, 0, 0, &v), 0);
-  EXPECT_EQ(talvoCcResolve(nullptr, 7, 1, 1, nullptr, nullptr, nullptr, res, 1), 0u);
-  EXPECT_EQ(talvoCcMapStorePublish(nullptr, nullptr), 0);
-  EXPECT_EQ(talvoCcMapStoreAcquire(nullptr), nullptr);
-  EXPECT_EQ(talvoCcFeedDrain(nullptr, 0, act, 1), 0u);
-  talvoCcFeedRecord(nullptr, 1, 1, 1);
-  talvoCcRouterReset(nullptr, nullptr);
-  talvoCcMapStoreDestroy(nullptr);
-}
-
 TEST(CcExports, ApplyNormalizedAnswersOnlyForSlotsInUse) {
   MapHandle h;
   double v = -1;

@@ -97,16 +97,6 @@ TEST(CcResolve, MapEditedInPlaceClearsTheMemory) {
   EXPECT_EQ(resolveOne(map, 7, 0, &state, &params), kNone);
 }
 
-TEST(CcResolve, CallWithoutOutputsLeavesTheStateBoundToItsMap) {
-  const CcMap first = ccMapOf({ccBinding(kParamDepth, 7)});
-  const CcMap second = first;
-  CcRouterState state;
-  EXPECT_NE(resolveOne(first, 7, 1, &state), kNone);
-  EXPECT_EQ(ccResolve(second, 7, 1, 1, &state, nullptr, nullptr, nullptr, 1), 0u);
-  EXPECT_EQ(state.map, &first);
-  EXPECT_TRUE(state.hasLast[0]);
-}
-
 TEST(CcResolve, ResolvingAllocatesNothing) {
   CcMap map;
   const std::uint8_t modes[] = {kCcValueAbsolute, kCcValueRelativeSignedBit, kCcValueRelativeBinaryOffset,
