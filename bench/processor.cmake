@@ -1,0 +1,3 @@
+if(TARGET talvo::processor)
+  talvo_bench(processor talvo::processor)
+endif()
