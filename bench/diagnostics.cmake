@@ -1,0 +1,3 @@
+if(TARGET talvo::diagnostics)
+  talvo_bench(diagnostics talvo::diagnostics)
+endif()
