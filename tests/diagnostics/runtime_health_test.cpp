@@ -164,16 +164,6 @@ TEST(RuntimeDiagnosticJson, OutOfTableValuesUseTheirFallbackNames) {
   EXPECT_TRUE(contains(out, "\"code\":\"runtime.unknown\",\"severity\":\"fatal\",\"phase\":\"shutdown\""));
 }
 
-TEST(RuntimeDiagnosticJson, TableEndsMapToTheirNames) {
-  EXPECT_STREQ(runtimeDiagnosticCodeName(1), "runtime.kernel-create-failed");
-  EXPECT_STREQ(runtimeDiagnosticCodeName(14), "runtime.invalid-configuration");
-  EXPECT_STREQ(runtimeDiagnosticCodeName(22), "runtime.event-rejected");
-  EXPECT_STREQ(runtimeDiagnosticCodeName(28), "bank.hash-mismatch");
-  EXPECT_STREQ(runtimeDiagnosticSeverityName(0), "info");
-  EXPECT_STREQ(runtimeDiagnosticPhaseName(0), "build");
-  EXPECT_STREQ(runtimeDiagnosticPhaseName(9), "state");
-}
-
 TEST(RuntimeDiagnosticJson, MessageTextIsEscaped) {
   talvo_runtime_diagnostic_ring ring;
   recordRuntimeDiagnostic(ring, 4, 2, 7, "a \"quoted\"\nline", "back\\slash");
