@@ -12,36 +12,38 @@ AudioEffect::AudioEffect() {
   processSetup.sampleRate = 44100.0;
 }
 
-AudioBus* AudioEffect::addAudioInput(const TChar* name, SpeakerArrangement arr, BusType type, int32 flags) {
-  auto* bus = new AudioBus(name, type, flags, arr);
-  audioInputs.push_back(IPtr<Bus>(bus, false));
-  return bus;
-}
-
-AudioBus* AudioEffect::addAudioOutput(const TChar* name, SpeakerArrangement arr, BusType type, int32 flags) {
-  auto* bus = new AudioBus(name, type, flags, arr);
-  audioOutputs.push_back(IPtr<Bus>(bus, false));
-  return bus;
-}
-
-EventBus* AudioEffect::addEventInput(const TChar* name, int32 channels, BusType type, int32 flags) {
-  auto* bus = new EventBus(name, type, flags, channels);
-  eventInputs.push_back(IPtr<Bus>(bus, false));
-  return bus;
-}
-
-EventBus* AudioEffect::addEventOutput(const TChar* name, int32 channels, BusType type, int32 flags) {
-  auto* bus = new EventBus(name, type, flags, channels);
-  eventOutputs.push_back(IPtr<Bus>(bus, false));
-  return bus;
-}
-
 namespace {
+
+// The bus list holds the one reference.
+template <typename BusT, typename... Args>
+BusT* appendBus(BusList& list, Args... args) {
+  auto* bus = new BusT(args...);
+  list.push_back(IPtr<Bus>(bus, false));
+  return bus;
+}
+
 AudioBus* busAt(BusList& list, int32 index) {
   if (index < 0 || index >= static_cast<int32>(list.size())) return nullptr;
   return FCast<AudioBus>(list.at(static_cast<size_t>(index)).get());
 }
+
 }  // namespace
+
+AudioBus* AudioEffect::addAudioInput(const TChar* name, SpeakerArrangement arr, BusType type, int32 flags) {
+  return appendBus<AudioBus>(audioInputs, name, type, flags, arr);
+}
+
+AudioBus* AudioEffect::addAudioOutput(const TChar* name, SpeakerArrangement arr, BusType type, int32 flags) {
+  return appendBus<AudioBus>(audioOutputs, name, type, flags, arr);
+}
+
+EventBus* AudioEffect::addEventInput(const TChar* name, int32 channels, BusType type, int32 flags) {
+  return appendBus<EventBus>(eventInputs, name, type, flags, channels);
+}
+
+EventBus* AudioEffect::addEventOutput(const TChar* name, int32 channels, BusType type, int32 flags) {
+  return appendBus<EventBus>(eventOutputs, name, type, flags, channels);
+}
 
 AudioBus* AudioEffect::audioInput(int32 index) {
   return busAt(audioInputs, index);

@@ -1,19 +1,18 @@
 #include "vst3/plugin_factory.h"
 
-#include <cstring>
-
 namespace talvo {
 
 using namespace Steinberg;
 
 PluginFactory* gPluginFactory = nullptr;
 
-PluginFactory::PluginFactory(const PFactoryInfo& info)
-    : factoryInfo_(info){FUNKNOWN_CTOR}
+PluginFactory::PluginFactory(const PFactoryInfo& info) : factoryInfo_(info) {
+  FUNKNOWN_CTOR;
+}
 
-      PluginFactory::~PluginFactory() {
+PluginFactory::~PluginFactory() {
   if (gPluginFactory == this) gPluginFactory = nullptr;
-  FUNKNOWN_DTOR
+  FUNKNOWN_DTOR;
 }
 
 IMPLEMENT_REFCOUNT(PluginFactory)
@@ -35,9 +34,9 @@ bool PluginFactory::registerClass(const PClassInfo2& info, ClassCreateFunction c
   return true;
 }
 
-const PluginFactory::ClassEntry* PluginFactory::entryAt(int32 index) const {
+const PClassInfo2* PluginFactory::classAt(int32 index) const {
   if (index < 0 || index >= static_cast<int32>(classes_.size())) return nullptr;
-  return &classes_[static_cast<size_t>(index)];
+  return &classes_[static_cast<size_t>(index)].info;
 }
 
 tresult PLUGIN_API PluginFactory::getFactoryInfo(PFactoryInfo* info) {
@@ -50,37 +49,35 @@ int32 PLUGIN_API PluginFactory::countClasses() {
   return static_cast<int32>(classes_.size());
 }
 
-tresult PLUGIN_API PluginFactory::getClassInfo(int32 index, PClassInfo* info) {
-  const ClassEntry* entry = entryAt(index);
+namespace {
+
+// Every getClassInfo variant: validates, then fills or clears `info`.
+template <typename Info, typename Fill>
+tresult classInfoAt(const PClassInfo2* source, Info* info, Fill fill) {
   if (info == nullptr) return kInvalidArgument;
-  if (entry == nullptr) {
-    *info = PClassInfo();
+  if (source == nullptr) {
+    *info = Info();
     return kInvalidArgument;
   }
-  *info = PClassInfo(entry->info.cid, entry->info.cardinality, entry->info.category, entry->info.name);
+  fill(*source, *info);
   return kResultOk;
+}
+
+}  // namespace
+
+tresult PLUGIN_API PluginFactory::getClassInfo(int32 index, PClassInfo* info) {
+  return classInfoAt(classAt(index), info, [](const PClassInfo2& from, PClassInfo& to) {
+    to = PClassInfo(from.cid, from.cardinality, from.category, from.name);
+  });
 }
 
 tresult PLUGIN_API PluginFactory::getClassInfo2(int32 index, PClassInfo2* info) {
-  const ClassEntry* entry = entryAt(index);
-  if (info == nullptr) return kInvalidArgument;
-  if (entry == nullptr) {
-    *info = PClassInfo2();
-    return kInvalidArgument;
-  }
-  *info = entry->info;
-  return kResultOk;
+  return classInfoAt(classAt(index), info, [](const PClassInfo2& from, PClassInfo2& to) { to = from; });
 }
 
 tresult PLUGIN_API PluginFactory::getClassInfoUnicode(int32 index, PClassInfoW* info) {
-  const ClassEntry* entry = entryAt(index);
-  if (info == nullptr) return kInvalidArgument;
-  if (entry == nullptr) {
-    *info = PClassInfoW();
-    return kInvalidArgument;
-  }
-  info->fromAscii(entry->info);
-  return kResultOk;
+  return classInfoAt(classAt(index), info,
+                     [](const PClassInfo2& from, PClassInfoW& to) { to.fromAscii(from); });
 }
 
 tresult PLUGIN_API PluginFactory::setHostContext(FUnknown* /*context*/) {

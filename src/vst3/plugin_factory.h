@@ -45,7 +45,8 @@ class PluginFactory : public Steinberg::IPluginFactory3 {
     ClassCreateFunction create;
     void* context;
   };
-  const ClassEntry* entryAt(Steinberg::int32 index) const;
+  /// The registered information at `index`, or null.
+  const Steinberg::PClassInfo2* classAt(Steinberg::int32 index) const;
 
   Steinberg::PFactoryInfo factoryInfo_;
   std::vector<ClassEntry> classes_;
