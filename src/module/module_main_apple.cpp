@@ -39,8 +39,9 @@ SMTG_EXPORT_SYMBOL bool bundleEntry(CFBundleRef bundle) {
   if (bundle == nullptr) return true;
   CFRetain(bundle);
   heldBundles().push_back(bundle);
-  if (talvo::moduleHandle() == nullptr) recordBundlePath(bundle);
-  return talvo::enterModule(talvo::moduleHandle() != nullptr ? talvo::moduleHandle() : bundle);
+  // The first entry's bundle becomes the module handle (enterModule keeps it).
+  if (talvo::moduleEntryCount() == 0) recordBundlePath(bundle);
+  return talvo::enterModule(bundle);
 }
 
 SMTG_EXPORT_SYMBOL bool bundleExit() {
