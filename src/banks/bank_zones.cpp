@@ -64,13 +64,13 @@ void applyLoop(const JsonValue& zone, std::uint32_t start, StagedZone& out) {
   out.loopCrossfade = crossfade <= out.loopEnd - out.loopStart ? crossfade : 0;
 }
 
-StagedZone buildZone(const JsonValue& zone, std::uint32_t offset, const WavAudio& audio) {
+StagedZone buildZone(const JsonValue& zone, std::uint32_t offset, const WavLayout& layout) {
   StagedZone out;
   out.id = zone.str("id", "");
-  const auto frames = static_cast<std::uint32_t>(audio.samples.size());
+  const auto frames = static_cast<std::uint32_t>(layout.frames);
   out.assetOffset = out.zoneStart = offset;
   out.assetFrames = out.frameCount = frames;
-  out.sampleRate = audio.sampleRate;
+  out.sampleRate = layout.sampleRate;
   std::uint32_t start = 0;
   if (present(zone, "startFrame")) {
     // A start beyond the asset is ignored.
@@ -108,10 +108,15 @@ StagedZone buildZone(const JsonValue& zone, std::uint32_t offset, const WavAudio
 
 bool stageZones(const JsonValue& zones, const VerifiedAssets& assets, std::uint64_t arenaFrames,
                 RuntimeBankLoad& load) {
-  // Decode pass: every used asset once, in order of first use.
-  std::map<std::string, WavAudio> decoded;
-  std::vector<std::string> firstUse;
-  std::uint64_t totalFrames = 0;
+  // Decode pass, first half: every used asset is checked once, in order of
+  // first use, so its frame count is known before any sample is converted.
+  struct UsedAsset {
+    const VerifiedAsset* asset;
+    WavLayout layout;
+    std::uint32_t offset;
+  };
+  std::map<std::string, UsedAsset> used;
+  std::vector<UsedAsset*> firstUse;
   for (const JsonValue& zone : zones.elements) {
     if (!zone.isObject()) continue;
     const std::string assetId = zone.str("assetId", "");
@@ -122,44 +127,45 @@ bool stageZones(const JsonValue& zones, const VerifiedAssets& assets, std::uint6
                    "\" which the assetTable does not declare");
       return false;
     }
-    if (decoded.count(assetId) != 0) continue;
-    WavAudio audio;
+    if (used.count(assetId) != 0) continue;
+    UsedAsset& entry = used[assetId];
+    entry.asset = &asset->second;
     std::string error;
-    if (!decodeWav(asset->second.bytes, audio, error)) {
+    if (!inspectWav(asset->second.bytes, entry.layout, error)) {
       failLoad(load, RuntimeBankOutcome::kBankUnsupportedCodec, "asset \"" + assetId + "\": " + error);
       return false;
     }
-    totalFrames += audio.samples.size();
-    decoded.emplace(assetId, std::move(audio));
-    firstUse.push_back(assetId);
+    firstUse.push_back(&entry);
   }
 
-  // Pool pass: the capacity is checked before each append so an oversized
-  // bank is refused without growing the pool.
-  StagedBank& bank = load.bank;
+  // Pool pass: assets laid end to end in order of first use. The capacity is
+  // checked before the pool is sized, so an oversized bank costs no memory.
   const std::uint64_t capacity =
       arenaFrames != 0 && arenaFrames < kMaxPoolFrames ? arenaFrames : kMaxPoolFrames;
-  if (totalFrames <= capacity) bank.samplePool.reserve(static_cast<std::size_t>(totalFrames));
-  std::map<std::string, std::uint32_t> offsets;
-  for (const std::string& assetId : firstUse) {
-    const std::vector<float>& samples = decoded[assetId].samples;
-    const std::uint64_t needed = bank.samplePool.size() + samples.size();
-    if (needed > capacity) {
+  std::uint64_t poolFrames = 0;
+  for (UsedAsset* entry : firstUse) {
+    entry->offset = static_cast<std::uint32_t>(poolFrames);
+    poolFrames += entry->layout.frames;
+    if (poolFrames > capacity) {
       const std::uint64_t published = arenaFrames != 0 ? arenaFrames : capacity;
       failLoad(load, RuntimeBankOutcome::kBankTooLarge,
-               "bank needs " + std::to_string(needed) + " arena frames, the kernel published " +
+               "bank needs " + std::to_string(poolFrames) + " arena frames, the kernel published " +
                    std::to_string(published));
       return false;
     }
-    offsets[assetId] = static_cast<std::uint32_t>(bank.samplePool.size());
-    bank.samplePool.insert(bank.samplePool.end(), samples.begin(), samples.end());
+  }
+  // Decode pass, second half: straight into the pool, no intermediate copy.
+  StagedBank& bank = load.bank;
+  bank.samplePool.resize(static_cast<std::size_t>(poolFrames));
+  for (const UsedAsset* entry : firstUse) {
+    decodeWavFrames(entry->asset->bytes, entry->layout, bank.samplePool.data() + entry->offset);
   }
 
   // Build pass: one zone per zone object, in document order.
   for (const JsonValue& zone : zones.elements) {
     if (!zone.isObject()) continue;
-    const std::string assetId = zone.str("assetId", "");
-    bank.zones.push_back(buildZone(zone, offsets[assetId], decoded[assetId]));
+    const UsedAsset& entry = used.at(zone.str("assetId", ""));
+    bank.zones.push_back(buildZone(zone, entry.offset, entry.layout));
   }
   if (!bank.zones.empty()) bank.sampleRate = bank.zones.front().sampleRate;
   return true;

@@ -50,12 +50,20 @@ struct Float32 {
 };
 
 // Full scale goes in as 32767 and comes out over 32768, so +1.0 is stored as
-// 32767/32768. A NaN sample is stored as silence rather than left undefined.
+// 32767/32768; halves round away from zero and a NaN sample is stored as
+// silence. Truncation plus the exact remainder rounds without a libm call and
+// without branches, which matters: round() per sample cost as much as the
+// rest of the decode.
 float quantize(double value) {
-  if (std::isnan(value)) return 0.0f;
-  double level = std::round(value * 32767.0);
-  if (level < -32768.0) level = -32768.0;
-  if (level > 32767.0) level = 32767.0;
+  value = value == value ? value : 0.0;
+  double scaled = value * 32767.0;
+  scaled = scaled < -32769.0 ? -32769.0 : scaled;
+  scaled = scaled > 32768.0 ? 32768.0 : scaled;
+  std::int32_t level = static_cast<std::int32_t>(scaled);
+  const double remainder = scaled - level;  // exact (Sterbenz)
+  level += static_cast<std::int32_t>(remainder >= 0.5) - static_cast<std::int32_t>(remainder <= -0.5);
+  level = level < -32768 ? -32768 : level;
+  level = level > 32767 ? 32767 : level;
   return static_cast<float>(level * (1.0 / 32768.0));
 }
 
@@ -124,7 +132,7 @@ ChunkScan scanChunks(const std::uint8_t* bytes, std::size_t length) {
 
 }  // namespace
 
-bool decodeWav(const std::vector<std::uint8_t>& bytes, WavAudio& audio, std::string& error) {
+bool inspectWav(const std::vector<std::uint8_t>& bytes, WavLayout& layout, std::string& error) {
   const std::uint8_t* data = bytes.data();
   if (bytes.size() < 44 || std::memcmp(data, "RIFF", 4) != 0 || std::memcmp(data + 8, "WAVE", 4) != 0) {
     error = "not a RIFF/WAVE file";
@@ -139,29 +147,44 @@ bool decodeWav(const std::vector<std::uint8_t>& bytes, WavAudio& audio, std::str
     error = "unsupported channel count " + std::to_string(scan.channels);
     return false;
   }
-  audio.sampleRate = scan.sampleRate == 0 ? 48000.0 : static_cast<double>(scan.sampleRate);
   const auto stride = static_cast<std::uint16_t>(scan.channels * (scan.bitsPerSample / 8));
   if (scan.bitsPerSample < 8 || scan.dataLength < stride) {
     error = "empty or unreadable data chunk";
     return false;
   }
-  const std::size_t frames = scan.dataLength / stride;
-  const std::uint8_t* samples = data + scan.dataStart;
   const std::uint16_t tag = scan.formatTag;
-  const int bits = scan.bitsPerSample;
-  if (tag == kFormatPcm && bits == 16) {
-    audio.samples.resize(frames);
-    decodeFrames<Pcm16>(samples, frames, stride, scan.channels, audio.samples.data());
-  } else if (tag == kFormatPcm && bits == 24) {
-    audio.samples.resize(frames);
-    decodeFrames<Pcm24>(samples, frames, stride, scan.channels, audio.samples.data());
-  } else if (tag == kFormatFloat && bits == 32) {
-    audio.samples.resize(frames);
-    decodeFrames<Float32>(samples, frames, stride, scan.channels, audio.samples.data());
-  } else {
+  const std::uint16_t bits = scan.bitsPerSample;
+  if (!(tag == kFormatPcm && (bits == 16 || bits == 24)) && !(tag == kFormatFloat && bits == 32)) {
     error = "unsupported WAV format tag " + std::to_string(tag) + " / " + std::to_string(bits) + "-bit";
     return false;
   }
+  layout.frames = scan.dataLength / stride;
+  layout.sampleRate = scan.sampleRate == 0 ? 48000.0 : static_cast<double>(scan.sampleRate);
+  layout.dataStart = scan.dataStart;
+  layout.stride = stride;
+  layout.channels = scan.channels;
+  layout.formatTag = tag;
+  layout.bitsPerSample = bits;
+  return true;
+}
+
+void decodeWavFrames(const std::vector<std::uint8_t>& bytes, const WavLayout& layout, float* out) {
+  const std::uint8_t* samples = bytes.data() + layout.dataStart;
+  if (layout.formatTag == kFormatFloat) {
+    decodeFrames<Float32>(samples, layout.frames, layout.stride, layout.channels, out);
+  } else if (layout.bitsPerSample == 24) {
+    decodeFrames<Pcm24>(samples, layout.frames, layout.stride, layout.channels, out);
+  } else {
+    decodeFrames<Pcm16>(samples, layout.frames, layout.stride, layout.channels, out);
+  }
+}
+
+bool decodeWav(const std::vector<std::uint8_t>& bytes, WavAudio& audio, std::string& error) {
+  WavLayout layout;
+  if (!inspectWav(bytes, layout, error)) return false;
+  audio.sampleRate = layout.sampleRate;
+  audio.samples.resize(layout.frames);
+  decodeWavFrames(bytes, layout, audio.samples.data());
   return true;
 }
 

@@ -1,0 +1,3 @@
+if(TARGET talvo::banks)
+  talvo_bench(banks talvo::banks talvo::bridge)
+endif()

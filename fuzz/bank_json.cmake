@@ -1,0 +1,3 @@
+if(TARGET talvo::banks)
+  talvo_fuzz(bank_json talvo::banks)
+endif()

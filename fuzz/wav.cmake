@@ -1,0 +1,3 @@
+if(TARGET talvo::banks)
+  talvo_fuzz(wav talvo::banks)
+endif()
