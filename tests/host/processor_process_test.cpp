@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "host/bundle_session.h"
+#include "hosting/event_list.h"
 #include "hosting/param_changes.h"
 #include "hosting/process_buffers.h"
 #include "support/alloc_counter.h"
@@ -171,6 +172,35 @@ TEST_F(ProcessorCallback, UnknownParameterQueuesAreIgnored) {
   ASSERT_TRUE(changes_.addPoint(7, 0, 1.0));
   ASSERT_TRUE(changes_.addPoint(3, 10, 1.0));
   ASSERT_EQ(instance_->processor()->process(rampBlock(kBlock, &changes_)), kResultOk);
+  for (int i = 0; i < kBlock; ++i)
+    ASSERT_EQ(buffers_.output(0)[i], ramp(i)) << "frame " << i;
+}
+
+TEST_F(ProcessorCallback, NoteEventsAreTakenWithoutDisturbingTheAudio) {
+  EventList events(8);
+  Event e{};
+  e.type = Event::kNoteOnEvent;
+  e.sampleOffset = 5;
+  e.noteOn.pitch = 60;
+  e.noteOn.velocity = 0.8f;
+  ASSERT_EQ(events.addEvent(e), kResultOk);
+  e.noteOn.velocity = 0.0f;  // a note-off in disguise
+  e.sampleOffset = 9;
+  ASSERT_EQ(events.addEvent(e), kResultOk);
+  e = Event{};
+  e.type = Event::kNoteOffEvent;
+  e.busIndex = -1;
+  e.sampleOffset = 300;  // beyond the block
+  ASSERT_EQ(events.addEvent(e), kResultOk);
+  e = Event{};
+  e.type = Event::kDataEvent;
+  ASSERT_EQ(events.addEvent(e), kResultOk);
+
+  changes_.clear();
+  ASSERT_TRUE(changes_.addPoint(kWet, 0, 0.0));
+  ProcessData& data = rampBlock(kBlock, &changes_);
+  data.inputEvents = &events;
+  ASSERT_EQ(instance_->processor()->process(data), kResultOk);
   for (int i = 0; i < kBlock; ++i)
     ASSERT_EQ(buffers_.output(0)[i], ramp(i)) << "frame " << i;
 }

@@ -3,11 +3,13 @@
 // delayed by exactly the latency the plug-in reports.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <set>
 #include <string>
 
 #include "talvo_host/audio_file.h"
@@ -36,8 +38,17 @@ RunResult run(const std::string& arguments) {
 std::string bundle() {
   return TALVO_BUNDLE_PATH;
 }
+// Per process, since ctest runs the cases of this file side by side; removed
+// when the suite ends.
+std::set<std::string>& workFiles() {
+  static std::set<std::string> files;
+  return files;
+}
+
 std::string workFile(const std::string& name) {
-  return testing::TempDir() + "talvo_render_" + name;
+  std::string path = testing::TempDir() + "talvo_render_" + std::to_string(getpid()) + "_" + name;
+  workFiles().insert(path);
+  return path;
 }
 
 // Ten seconds of stereo at 44100 Hz: a few partials and deterministic noise,
@@ -78,6 +89,10 @@ class RenderTool : public testing::Test {
   static void SetUpTestSuite() {
     std::string error;
     ASSERT_TRUE(writeAudioFile(workFile("in.wav"), testSignal(), error)) << error;
+  }
+  static void TearDownTestSuite() {
+    for (const std::string& path : workFiles())
+      std::remove(path.c_str());
   }
 };
 
@@ -177,6 +192,9 @@ TEST_F(RenderTool, BadArgumentsFailWithOneLineAndNoOutputFile) {
   EXPECT_EQ(unknown.status, 2);
   EXPECT_EQ(unknown.output.rfind("talvo-plugin-shell: ", 0), 0u) << unknown.output;
   EXPECT_EQ(std::count(unknown.output.begin(), unknown.output.end(), '\n'), 1);
+  RunResult twice = run("render " + bundle() + " --in " + workFile("in.wav") + " --out " + out +
+                        " --automate oriel.wet=0:1 --automate oriel.wet=1:0");
+  EXPECT_EQ(twice.status, 2) << twice.output;
   RunResult missing = run("render " + bundle() + " --in " + workFile("absent.wav") + " --out " + out);
   EXPECT_EQ(missing.status, 1);
   RunResult notBundle = run("info " + workFile("in.wav"));

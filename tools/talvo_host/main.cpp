@@ -12,7 +12,13 @@ void printUsage(std::FILE* out) {
       "usage: talvo-host info BUNDLE [--json] [--rate HZ]\n"
       "       talvo-host render BUNDLE --in IN.wav --out OUT.wav [--block N] [--align]\n"
       "                  [--set PATH=VALUE ...] [--automate PATH=SECONDS:VALUE,... ...]\n"
-      "                  [--state-in FILE] [--state-out FILE]\n",
+      "                  [--state-in FILE] [--state-out FILE]\n"
+      "\n"
+      "render plays IN.wav through the plug-in at the file's sample rate. Values are plain\n"
+      "(e.g. Hz for oriel.rate); automation ramps linearly between its points and reaches\n"
+      "the plug-in as points every 32 frames, whatever the block size. OUT.wav is 32-bit\n"
+      "float with the plug-in's output channels; it keeps the plug-in's latency and is\n"
+      "longer than IN.wav by it, unless --align removes the latency from its start.\n",
       out);
 }
 

@@ -49,6 +49,13 @@ bool readSettings(const CommandLine& args, RenderSettings& settings, std::string
   for (const std::string& text : args.values("--automate")) {
     AutomationLane lane;
     if (!parseAutomation(text, lane, error)) return false;
+    // Two lanes for one parameter would interleave their points into nonsense.
+    for (const AutomationLane& other : settings.lanes) {
+      if (other.desc == lane.desc) {
+        error = std::string(lane.desc->path) + " is automated twice";
+        return false;
+      }
+    }
     settings.lanes.push_back(std::move(lane));
   }
   return true;
