@@ -91,49 +91,30 @@ std::uint32_t diagnosticFeedBit(const std::string& name) {
 }
 
 bool parseDiagnosticFeedArray(JsonReader& reader, std::uint32_t& bits) {
-  if (!consumeByte(reader, '[')) return false;
-  bool first = true;
-  bool done = false;
   std::string name;
-  while (true) {
-    if (!nextElement(reader, first, done)) return false;
-    if (done) return true;
+  return readArrayElements(reader, [&] {
     if (!parseString(reader, &name)) return false;
     bits |= diagnosticFeedBit(name);
-  }
+    return true;
+  });
 }
 
 bool parseDiagnosticStimulus(JsonReader& reader, std::string& kind, DiagnosticStimulusFact& fact) {
   (void)fact;  // no stimulus member is read into the fact yet
-  if (!consumeByte(reader, '{')) return false;
-  bool first = true;
-  bool done = false;
-  std::string key;
-  while (true) {
-    if (!nextMember(reader, first, done, key)) return false;
-    if (done) return true;
-    if (key == "kind") {
-      if (!parseString(reader, &kind)) return false;
-    } else if (!skipValue(reader, kMemberDepth)) {
-      return false;
-    }
-  }
+  return readObjectMembers(reader, [&](const std::string& key) {
+    if (key == "kind") return parseString(reader, &kind);
+    return skipValue(reader, kMemberDepth);
+  });
 }
 
 bool parseBridgeMessage(const char* text, std::size_t length, BridgeMessage& out) {
   if (!text) return false;
   JsonReader reader{text, text + length};
-  if (!consumeByte(reader, '{')) return false;
   // An empty object is a complete message; what follows it is not examined.
-  if (consumeByte(reader, '}')) return true;
-  bool first = false;
-  bool done = false;
-  std::string key;
-  if (!parseString(reader, &key) || !consumeByte(reader, ':')) return false;
-  while (true) {
-    if (!parseMember(reader, key, out)) return false;
-    if (!nextMember(reader, first, done, key)) return false;
-    if (done) break;
+  JsonReader probe = reader;
+  if (consumeByte(probe, '{') && consumeByte(probe, '}')) return true;
+  if (!readObjectMembers(reader, [&](const std::string& key) { return parseMember(reader, key, out); })) {
+    return false;
   }
   if (!atEndAfterWhitespace(reader)) return false;
   if (out.type == "talvo.diag.subscribe") {

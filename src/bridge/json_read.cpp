@@ -262,27 +262,9 @@ bool skipValue(JsonReader& reader, int depth) {
     return parseNumber(reader, nullptr);  // "nan" reads as a number
   }
   if (c == 't' || c == 'f') return parseBool(reader, nullptr);
-  if (c == '[') {
-    ++reader.pos;
-    bool first = true;
-    bool done = false;
-    while (true) {
-      if (!nextElement(reader, first, done)) return false;
-      if (done) return true;
-      if (!skipValue(reader, depth + 1)) return false;
-    }
-  }
-  if (c == '{') {
-    ++reader.pos;
-    bool first = true;
-    bool done = false;
-    std::string key;
-    while (true) {
-      if (!nextMember(reader, first, done, key)) return false;
-      if (done) return true;
-      if (!skipValue(reader, depth + 1)) return false;
-    }
-  }
+  if (c == '[') return readArrayElements(reader, [&] { return skipValue(reader, depth + 1); });
+  if (c == '{')
+    return readObjectMembers(reader, [&](const std::string&) { return skipValue(reader, depth + 1); });
   return parseNumber(reader, nullptr);
 }
 

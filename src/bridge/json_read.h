@@ -42,4 +42,32 @@ void skipWhitespace(JsonReader& reader);
 /// leaves the cursor at the next element.
 [[nodiscard]] bool nextElement(JsonReader& reader, bool& first, bool& done);
 
+/// Reads the object at the cursor: `onMember(key)` is called with the cursor
+/// at each member's value, must read or skip it, and returns false to fail.
+template <typename OnMember>
+[[nodiscard]] bool readObjectMembers(JsonReader& reader, OnMember&& onMember) {
+  if (!consumeByte(reader, '{')) return false;
+  bool first = true;
+  bool done = false;
+  std::string key;
+  while (true) {
+    if (!nextMember(reader, first, done, key)) return false;
+    if (done) return true;
+    if (!onMember(key)) return false;
+  }
+}
+
+/// Reads the array at the cursor: `onElement()` reads or skips each element.
+template <typename OnElement>
+[[nodiscard]] bool readArrayElements(JsonReader& reader, OnElement&& onElement) {
+  if (!consumeByte(reader, '[')) return false;
+  bool first = true;
+  bool done = false;
+  while (true) {
+    if (!nextElement(reader, first, done)) return false;
+    if (done) return true;
+    if (!onElement()) return false;
+  }
+}
+
 }  // namespace talvo

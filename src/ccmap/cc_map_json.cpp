@@ -40,14 +40,72 @@ bool numberOrSkip(JsonReader& reader, int depth, double& out, bool& isNumber) {
 
 bool parseBindingList(JsonReader& reader, CcMap& out, int depth) {
   if (depth > kJsonMaxDepth) return false;
-  if (!consumeByte(reader, '[')) return false;
-  bool first = true;
-  bool done = false;
-  while (true) {
-    if (!nextElement(reader, first, done)) return false;
-    if (done) return true;
-    if (!parseCcBinding(reader, out, depth + 1)) return false;
+  return readArrayElements(reader, [&] { return parseCcBinding(reader, out, depth + 1); });
+}
+
+// A binding as read so far: complete once both a path and a cc were given.
+struct BindingDraft {
+  CcBinding binding;
+  bool hasPath = false;
+  bool hasCc = false;
+  int param = -1;
+};
+
+bool readNumberMember(JsonReader& reader, const std::string& key, BindingDraft& draft, int depth) {
+  double number = 0.0;
+  bool isNumber = false;
+  if (!numberOrSkip(reader, depth, number, isNumber)) return false;
+  if (!isNumber) return true;
+  CcBinding& b = draft.binding;
+  if (key == "cc") {
+    b.cc = roundClamped(number, 0, 127);
+    draft.hasCc = true;
+  } else if (key == "channel") {
+    b.channel = roundClamped(number, 1, 16);
+  } else if (!std::isfinite(number)) {
+    // An infinite or NaN bound would reach the host as a parameter value
+    // and could not be written back; it counts as not given.
+  } else if (key == "min") {
+    b.min = number;
+    b.hasMin = true;
+  } else {
+    b.max = number;
+    b.hasMax = true;
   }
+  return true;
+}
+
+bool readBindingMember(JsonReader& reader, const std::string& key, BindingDraft& draft, int depth) {
+  if (key == "cc" || key == "channel" || key == "min" || key == "max") {
+    return readNumberMember(reader, key, draft, depth);
+  }
+  CcBinding& b = draft.binding;
+  std::string text;
+  if (key == "path") {
+    if (!parseString(reader, &text)) return false;
+    const talvo_param_desc* desc = paramByPath(text.c_str());
+    // A path with an embedded NUL names no parameter.
+    draft.param = (desc && std::strlen(text.c_str()) == text.size()) ? static_cast<int>(desc->id) : -1;
+    draft.hasPath = true;
+  } else if (key == "curve") {
+    if (!parseString(reader, &text)) return false;
+    b.curve = enumByName(text, ccCurveName, 4);
+  } else if (key == "valueMode") {
+    if (!parseString(reader, &text)) return false;
+    b.valueMode = enumByName(text, ccValueModeName, 5);
+  } else if (key == "takeover") {
+    if (!parseString(reader, &text)) return false;
+    b.takeover = enumByName(text, ccTakeoverName, 3);
+  } else if (key == "enabled") {
+    const JsonReader saved = reader;
+    if (!parseBool(reader, &b.enabled)) {
+      reader = saved;
+      return skipValue(reader, depth);
+    }
+  } else {
+    return skipValue(reader, depth);
+  }
+  return true;
 }
 
 }  // namespace
@@ -55,67 +113,14 @@ bool parseBindingList(JsonReader& reader, CcMap& out, int depth) {
 bool parseCcBinding(JsonReader& reader, CcMap& map, int depth) {
   if (peekByte(reader) != '{') return skipValue(reader, depth);
   if (depth > kJsonMaxDepth) return false;
-  ++reader.pos;
-  const int kMemberDepth = depth + 1;
-  CcBinding binding;
-  bool hasPath = false;
-  bool hasCc = false;
-  int param = -1;
-  bool first = true;
-  bool done = false;
-  std::string key;
-  std::string text;
-  while (true) {
-    if (!nextMember(reader, first, done, key)) return false;
-    if (done) break;
-    double number = 0.0;
-    bool isNumber = false;
-    if (key == "cc" || key == "channel" || key == "min" || key == "max") {
-      if (!numberOrSkip(reader, kMemberDepth, number, isNumber)) return false;
-      if (!isNumber) continue;
-      if (key == "cc") {
-        binding.cc = roundClamped(number, 0, 127);
-        hasCc = true;
-      } else if (key == "channel") {
-        binding.channel = roundClamped(number, 1, 16);
-      } else if (!std::isfinite(number)) {
-        // An infinite or NaN bound would reach the host as a parameter value
-        // and could not be written back; it counts as not given.
-      } else if (key == "min") {
-        binding.min = number;
-        binding.hasMin = true;
-      } else {
-        binding.max = number;
-        binding.hasMax = true;
-      }
-    } else if (key == "path") {
-      if (!parseString(reader, &text)) return false;
-      const talvo_param_desc* desc = paramByPath(text.c_str());
-      // A path with an embedded NUL names no parameter.
-      param = (desc && std::strlen(text.c_str()) == text.size()) ? static_cast<int>(desc->id) : -1;
-      hasPath = true;
-    } else if (key == "curve") {
-      if (!parseString(reader, &text)) return false;
-      binding.curve = enumByName(text, ccCurveName, 4);
-    } else if (key == "valueMode") {
-      if (!parseString(reader, &text)) return false;
-      binding.valueMode = enumByName(text, ccValueModeName, 5);
-    } else if (key == "takeover") {
-      if (!parseString(reader, &text)) return false;
-      binding.takeover = enumByName(text, ccTakeoverName, 3);
-    } else if (key == "enabled") {
-      const JsonReader saved = reader;
-      if (!parseBool(reader, &binding.enabled)) {
-        reader = saved;
-        if (!skipValue(reader, kMemberDepth)) return false;
-      }
-    } else if (!skipValue(reader, kMemberDepth)) {
-      return false;
-    }
+  BindingDraft draft;
+  if (!readObjectMembers(
+          reader, [&](const std::string& key) { return readBindingMember(reader, key, draft, depth + 1); })) {
+    return false;
   }
-  if (hasPath && hasCc && param >= 0 && map.count < kCcMapCapacity) {
-    binding.param = static_cast<std::uint32_t>(param);
-    map.bindings[map.count++] = binding;
+  if (draft.hasPath && draft.hasCc && draft.param >= 0 && map.count < kCcMapCapacity) {
+    draft.binding.param = static_cast<std::uint32_t>(draft.param);
+    map.bindings[map.count++] = draft.binding;
   }
   return true;
 }
@@ -130,22 +135,13 @@ bool parseCcMapValue(JsonReader& reader, CcMap& out, bool& present, int depth) {
   }
   if (c != '{') return skipValue(reader, depth);
   if (depth > kJsonMaxDepth) return false;
-  ++reader.pos;
-  bool first = true;
-  bool done = false;
-  std::string key;
-  while (true) {
-    if (!nextMember(reader, first, done, key)) return false;
-    if (done) return true;
-    if (key == "bindings" && peekByte(reader) == '[') {
-      // A repeated list replaces the earlier one.
-      out.count = 0;
-      present = true;
-      if (!parseBindingList(reader, out, depth + 1)) return false;
-    } else if (!skipValue(reader, depth + 1)) {
-      return false;
-    }
-  }
+  return readObjectMembers(reader, [&](const std::string& key) {
+    if (key != "bindings" || peekByte(reader) != '[') return skipValue(reader, depth + 1);
+    // A repeated list replaces the earlier one.
+    out.count = 0;
+    present = true;
+    return parseBindingList(reader, out, depth + 1);
+  });
 }
 
 bool parseCcMapJson(const char* text, std::size_t length, CcMap& out) {

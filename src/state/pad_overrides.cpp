@@ -40,28 +40,22 @@ bool accepts(const PadOverrideField& field, double value) {
   return !field.whole || std::floor(value) == value;
 }
 
-// Reads one pad object's members into `pad`; the cursor is at its "{".
+// Reads one pad object's members into `pad`; `depth` is the pad's level.
 bool parsePad(JsonReader& reader, SamplerPadOverride& pad, int depth) {
-  ++reader.pos;
-  bool first = true;
-  bool done = false;
-  std::string name;
-  while (true) {
-    if (!nextMember(reader, first, done, name)) return false;
-    if (done) return true;
+  return readObjectMembers(reader, [&](const std::string& name) {
     double value = 0.0;
     const JsonReader saved = reader;
     if (!parseNumber(reader, &value)) {
       reader = saved;
-      if (!skipValue(reader, depth + 1)) return false;
-      continue;
+      return skipValue(reader, depth + 1);
     }
     const PadOverrideField* field = fieldByName(name);
     if (field && accepts(*field, value)) {
       pad.*(field->value) = value;
       pad.mask |= field->bit;
     }
-  }
+    return true;
+  });
 }
 
 // A control byte without a short escape is written as \u00XX, which reads
@@ -91,23 +85,16 @@ void keep(SamplerPadOverrides& out, SamplerPadOverride&& pad) {
 }  // namespace
 
 bool parsePadOverrideMap(JsonReader& reader, SamplerPadOverrides& out, int depth) {
-  if (depth > kJsonMaxDepth || !consumeByte(reader, '{')) return false;
-  bool first = true;
-  bool done = false;
-  std::string key;
-  while (true) {
-    if (!nextMember(reader, first, done, key)) return false;
-    if (done) return true;
-    if (peekByte(reader) != '{') {
-      if (!skipValue(reader, depth + 1)) return false;
-      continue;
-    }
+  if (depth > kJsonMaxDepth) return false;
+  return readObjectMembers(reader, [&](const std::string& key) {
+    if (peekByte(reader) != '{') return skipValue(reader, depth + 1);
     if (depth + 1 > kJsonMaxDepth) return false;
     SamplerPadOverride pad;
     pad.key = key;
     if (!parsePad(reader, pad, depth + 1)) return false;
     keep(out, std::move(pad));
-  }
+    return true;
+  });
 }
 
 bool parseSamplerPadOverridesJson(const char* text, std::size_t length, SamplerPadOverrides& out) {

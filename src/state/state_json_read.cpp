@@ -8,19 +8,10 @@
 namespace talvo {
 namespace {
 
-// Iterates the members of the object at the cursor; `onMember` reads or skips
-// each value and returns false to reject the document.
+// The object at the cursor, within the nesting limit.
 template <typename OnMember>
 bool readObject(JsonReader& reader, int depth, OnMember onMember) {
-  if (depth > kJsonMaxDepth || !consumeByte(reader, '{')) return false;
-  bool first = true;
-  bool done = false;
-  std::string key;
-  while (true) {
-    if (!nextMember(reader, first, done, key)) return false;
-    if (done) return true;
-    if (!onMember(key)) return false;
-  }
+  return depth <= kJsonMaxDepth && readObjectMembers(reader, onMember);
 }
 
 // Truncates toward zero. Values beyond the 32-bit range saturate rather than
