@@ -184,6 +184,36 @@ TEST_F(RenderTool, AtTheKernelRateADrySignalPassesUnchanged) {
   }
 }
 
+TEST_F(RenderTool, SavedStateReproducesTheSettingsItWasSavedWith) {
+  std::string in = workFile("in.wav");
+  RunResult first =
+      run("render " + bundle() + " --in " + in + " --set oriel.depth=0.8 --set oriel.rate=11" +
+          " --set oriel.wet=0.6 --out " + workFile("set.wav") + " --state-out " + workFile("state"));
+  if (first.status != 0 && first.output.find("cannot save the plug-in state") != std::string::npos) {
+    GTEST_SKIP() << "the processor does not save its state yet";
+  }
+  ASSERT_EQ(first.status, 0) << first.output;
+  RunResult second = run("render " + bundle() + " --in " + in + " --state-in " + workFile("state") +
+                         " --out " + workFile("restored.wav"));
+  ASSERT_EQ(second.status, 0) << second.output;
+  AudioData a = readOrFail(workFile("set.wav"));
+  AudioData b = readOrFail(workFile("restored.wav"));
+  ASSERT_EQ(a.samples.size(), b.samples.size());
+  EXPECT_TRUE(a.samples == b.samples);
+}
+
+TEST_F(RenderTool, InfoReportsClassesBusesParametersAndLatencyAsJson) {
+  RunResult info = run("info " + bundle() + " --json --rate 96000");
+  ASSERT_EQ(info.status, 0) << info.output;
+  const std::string& json = info.output;
+  EXPECT_NE(json.find("\"cid\":\"88D15B9289D15D2586D1586C87D159FF\",\"name\":\"Oriel\""), std::string::npos)
+      << json;
+  EXPECT_NE(json.find("\"name\":\"Stereo In\",\"channels\":2"), std::string::npos) << json;
+  EXPECT_NE(json.find("\"path\":\"oriel.rate\""), std::string::npos) << json;
+  EXPECT_NE(json.find("\"latency\":{\"sampleRate\":96000,\"samples\":56}"), std::string::npos) << json;
+  EXPECT_EQ(std::count(json.begin(), json.end(), '\n'), 1);
+}
+
 TEST_F(RenderTool, BadArgumentsFailWithOneLineAndNoOutputFile) {
   std::string out = workFile("never.wav");
   std::remove(out.c_str());
