@@ -1,4 +1,6 @@
+#include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "diagnostics/host_facts.h"
@@ -139,6 +141,48 @@ TEST_F(ProcessorTest, ActivationAndDeactivationEachSendHostFacts) {
   ASSERT_EQ(processor_->setActive(false), kResultOk);
   EXPECT_EQ(peer_.withId("talvo.diag.hostFacts").size(), 3u);
   EXPECT_TRUE(peer_.withId("talvo.runtimeDiagnostics").empty());
+}
+
+TEST_F(ProcessorTest, DeactivationKeepsTheEngineConfigured) {
+  start(96000.0, 256);
+  ASSERT_EQ(processor_->setActive(false), kResultOk);
+  EXPECT_TRUE(processor_->engine().ready());
+  EXPECT_EQ(processor_->engine().hostRate(), 96000.0);
+  EXPECT_EQ(processor_->getLatencySamples(), 56u);
+}
+
+// The controller fills in who the host is; a refresh must not forget it.
+class IdentifiedProcessor : public TalvoProcessor {
+ public:
+  void learnHost(const char* name, const char* version, std::uint8_t validator) {
+    std::strncpy(hostFacts_.hostName, name, sizeof hostFacts_.hostName - 1);
+    std::strncpy(hostFacts_.hostVersion, version, sizeof hostFacts_.hostVersion - 1);
+    std::strncpy(hostFacts_.hostPath, "/opt/host", sizeof hostFacts_.hostPath - 1);
+    hostFacts_.validatorKind = validator;
+  }
+};
+
+TEST(ProcessorHostFacts, RefreshKeepsTheKnownHostIdentityAndRecapturesTheRest) {
+  auto host = std::make_unique<HostApplication>();
+  MessageRecorder peer;
+  IPtr<IdentifiedProcessor> processor = owned(new IdentifiedProcessor());
+  ASSERT_EQ(processor->initialize(host.get()), kResultOk);
+  processor->connect(&peer);
+  processor->learnHost("Studio", "12.1", kValidatorPluginval);
+  ProcessSetup setup{kOffline, kSample32, 128, 48000.0};
+  ASSERT_EQ(processor->setupProcessing(setup), kResultOk);
+  ASSERT_EQ(processor->setActive(true), kResultOk);
+
+  const HostFacts facts = lastHostFacts(peer);
+  EXPECT_STREQ(facts.hostName, "Studio");
+  EXPECT_STREQ(facts.hostVersion, "12.1");
+  EXPECT_EQ(facts.validatorKind, kValidatorPluginval);
+  EXPECT_STREQ(facts.hostPath, "") << "the path is not carried over";
+  EXPECT_EQ(facts.processMode, kProcessModeOffline);
+  EXPECT_EQ(facts.busCount, 2u) << "buses are captured afresh, not appended";
+  processor->setActive(false);
+  processor->disconnect(&peer);
+  processor->terminate();
 }
 
 TEST_F(ProcessorTest, ActivationWithoutSetupUsesTheStoredDefaults) {
