@@ -65,25 +65,6 @@ TEST_F(PluginFactoryTest, ReportsClassesInRegistrationOrderAndRefusesDuplicates)
   EXPECT_EQ(factory_->getClassInfo(0, nullptr), kInvalidArgument);
 }
 
-TEST_F(PluginFactoryTest, UnicodeClassInfoCarriesTheSameTexts) {
-  factory_->registerClass(classInfo(kFirst, "First"), &Probe::create);
-  PClassInfoW info;
-  ASSERT_EQ(factory_->getClassInfoUnicode(0, &info), kResultOk);
-  EXPECT_EQ(info.name[0], u'F');
-  EXPECT_EQ(info.name[5], 0);
-  EXPECT_EQ(info.version[4], u'3');
-  EXPECT_STREQ(info.subCategories, "Fx");
-  EXPECT_EQ(info.classFlags, 1u);
-}
-
-TEST_F(PluginFactoryTest, FactoryInfoIsCopiedOut) {
-  PFactoryInfo info;
-  ASSERT_EQ(factory_->getFactoryInfo(&info), kResultOk);
-  EXPECT_STREQ(info.vendor, "Vendor");
-  EXPECT_STREQ(info.email, "mailto:a@v");
-  EXPECT_EQ(factory_->getFactoryInfo(nullptr), kInvalidArgument);
-}
-
 TEST_F(PluginFactoryTest, CreateInstanceHandsOverExactlyOneReference) {
   factory_->registerClass(classInfo(kFirst, "First"), &Probe::create);
   void* obj = nullptr;
