@@ -70,6 +70,8 @@ ResolvedLocation resolveBankFile(const std::string& resolvedDirectory, const std
   const bool inside = text.size() > prefix && text.compare(0, prefix, resolvedDirectory) == 0 &&
                       (rootDirectory || text[prefix] == '/');
   if (!inside) return ResolvedLocation::kOutside;
+  // Only regular files are read: opening a named pipe would block the load.
+  if (!std::filesystem::is_regular_file(real, error)) return ResolvedLocation::kUnresolved;
   resolved = text;
   return ResolvedLocation::kInside;
 }

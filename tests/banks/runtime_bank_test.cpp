@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cctype>
 
 #include "bank_writer.h"
@@ -275,6 +277,16 @@ TEST(RuntimeBankSafety, LinksThatStayInsideTheBankAreFollowed) {
   const RuntimeBankLoad load = bank.load();
   ASSERT_EQ(load.outcome, RuntimeBankOutcome::kOk) << load.error;
   EXPECT_EQ(load.bank.samplePool.size(), 100u);
+}
+
+TEST(RuntimeBankSafety, DirectoriesAndPipesReadAsMissing) {
+  SmallBank bank;
+  bank.write("dir.wav/inner", Bytes(1, 0));
+  ASSERT_EQ(mkfifo((bank.dir() + "/pipe.wav").c_str(), 0600), 0);
+  bank.manifest({bank.entry, R"({"id":"d","path":"dir.wav"})"}, kPiano);
+  expectFailure(bank.load(), RuntimeBankOutcome::kBankMissing, "asset \"d\" file missing: dir.wav");
+  bank.manifest({bank.entry, R"({"id":"p","path":"pipe.wav"})"}, kPiano);
+  expectFailure(bank.load(), RuntimeBankOutcome::kBankMissing, "asset \"p\" file missing: pipe.wav");
 }
 
 TEST(RuntimeBankSafety, FilesAboveOneGibibyteReadAsMissing) {

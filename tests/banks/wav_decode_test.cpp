@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "bank_writer.h"
@@ -136,4 +137,27 @@ TEST(WavDecode, ReportsEachFailureWithItsMessage) {
   EXPECT_EQ(decodeError(simple(fmtBody(1, 1, 44100, 8), pad)), "unsupported WAV format tag 1 / 8-bit");
   EXPECT_EQ(decodeError(simple(fmtBody(1, 1, 44100, 32), pad)), "unsupported WAV format tag 1 / 32-bit");
   EXPECT_EQ(decodeError(simple(fmtBody(3, 1, 44100, 64), pad)), "unsupported WAV format tag 3 / 64-bit");
+}
+
+TEST(WavDecode, GridRoundingMatchesRoundHalfAwayFromZero) {
+  // Every 24-bit value near the halves of the 16-bit grid, plus floats that
+  // land on or next to a half, against the definition written with round().
+  std::vector<std::int32_t> ints;
+  std::vector<float> floats;
+  for (std::int32_t k = -32768; k <= 32767; k += 97) {
+    const std::int32_t half = static_cast<std::int32_t>((k + 0.5) * 8388608.0 / 32767.0);
+    for (std::int32_t d = -2; d <= 2; ++d)
+      ints.push_back(std::clamp(half + d, -8388608, 8388607));
+    const float f = static_cast<float>((k + 0.5) / 32767.0);
+    floats.insert(floats.end(), {f, std::nextafter(f, 0.0f), std::nextafter(f, 2.0f), -f});
+  }
+  const auto expected = [](double value) {
+    return static_cast<float>(std::clamp(std::round(value * 32767.0), -32768.0, 32767.0) / 32768.0);
+  };
+  const WavAudio a = decodeOk(simple(fmtBody(1, 1, 48000, 24), pcm24(ints)));
+  for (std::size_t i = 0; i < ints.size(); ++i)
+    ASSERT_EQ(a.samples[i], expected(ints[i] / 8388608.0)) << ints[i];
+  const WavAudio b = decodeOk(simple(fmtBody(3, 1, 48000, 32), float32(floats)));
+  for (std::size_t i = 0; i < floats.size(); ++i)
+    ASSERT_EQ(b.samples[i], expected(floats[i])) << floats[i];
 }
