@@ -89,8 +89,9 @@ TEST(HostFactsRecord, ReadRefusesWrongSizesAndSealsDamagedFields) {
 
 TEST(HostFactsRecord, AddBusKeepsEightAndCutsTexts) {
   HostFacts facts;
-  for (int i = 0; i < 9; ++i)
-    facts.addBus(("bus" + std::to_string(i)).c_str(), true, 1, false, nullptr);
+  const char* ids[] = {"bus0", "bus1", "bus2", "bus3", "bus4", "bus5", "bus6", "bus7", "bus8"};
+  for (const char* id : ids)
+    facts.addBus(id, true, 1, false, nullptr);
   EXPECT_EQ(facts.busCount, 8u);
   EXPECT_STREQ(facts.buses[7].id, "bus7");
   HostFacts longTexts;

@@ -102,8 +102,9 @@ TEST(LifecycleLog, RecordingNeverAllocates) {
 
 TEST(LifecycleEvent, SeventhFieldIsIgnored) {
   DiagnosticLifecycleEvent event;
+  const char* names[] = {"n0", "n1", "n2", "n3", "n4", "n5", "n6"};
   for (int i = 0; i < 7; ++i)
-    event.addNumber(("n" + std::to_string(i)).c_str(), i);
+    event.addNumber(names[i], i);
   EXPECT_EQ(event.fieldCount, 6u);
   const std::string out = eventJson(event);
   EXPECT_TRUE(contains(out, "\"n5\":5}"));

@@ -99,8 +99,8 @@ TEST_F(ManifestFile, ManifestOfExactlyTheLimitIsReadAndOneByteMoreIsNot) {
   std::string text = head + std::string(kUiManifestMaxBytes - head.size() - 2, 'p') + "\"}";
   ASSERT_EQ(text.size(), kUiManifestMaxBytes);
   EXPECT_STREQ(readUiManifestFacts(write(text)).sourceRevision, "r1");
-  text.insert(text.size() - 2, "p");
-  EXPECT_STREQ(readUiManifestFacts(write(text)).sourceRevision, "");
+  const std::string longer = head + std::string(kUiManifestMaxBytes - head.size() - 1, 'p') + "\"}";
+  EXPECT_STREQ(readUiManifestFacts(write(longer)).sourceRevision, "");
 }
 
 TEST_F(ManifestFile, MissingOrEmptyFileGivesEmptyFacts) {
