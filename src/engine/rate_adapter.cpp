@@ -137,7 +137,7 @@ std::uint64_t RateAdapter::convertToKernel() noexcept {
   std::uint64_t produced = 0;
   // The filter needs 16 samples of look-ahead past the centre.
   while (produced < capacity_ && walker.position().index + 16 < end) {
-    const SincPosition& pos = walker.position();
+    const SincPosition pos = walker.position();
     batch.add(hostIn_, inBase_, inCount_, pos.index, toKernelTaps_, toKernelSums_, pos.phase,
               static_cast<int>(produced));
     if (batch.lanes == kSincLanes) batch.finish(out);
@@ -166,7 +166,7 @@ bool RateAdapter::renderOutput(float* const* outputs, int channels, int frames) 
   float* out = rendered_.data();
   SincBatch batch;
   for (int q = 0; q < frames; ++q) {
-    const SincPosition& pos = walker.position();
+    const SincPosition pos = walker.position();
     const std::int64_t t = pos.index;
     // Before the stream starts, or without the output's look-ahead: silence.
     if (t < 0 || t < base || end <= t + 16) {

@@ -55,17 +55,4 @@ std::uint64_t kernelFramesCeil(std::uint64_t hostFrames, std::uint64_t n, std::u
   return q > UINT64_MAX ? UINT64_MAX : static_cast<std::uint64_t>(q);
 }
 
-void HostPositionWalker::start(std::uint64_t kernelFrame, std::uint64_t n, std::uint64_t d) {
-  n_ = n;
-  dk_ = d * kKernelRate;
-  halfStep_ = d * (kKernelRate / 2);
-  pos_ = hostPositionOfKernelFrame(kernelFrame, n, d);
-}
-
-void KernelPositionWalker::start(std::uint64_t hostFrame, std::uint64_t n, std::uint64_t d) {
-  n_ = n;
-  dk_ = d * kKernelRate;
-  pos_ = kernelPositionOfHostFrame(hostFrame, n, d);
-}
-
 }  // namespace talvo

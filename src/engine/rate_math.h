@@ -37,52 +37,69 @@ struct SincPosition {
 /// ceil(hostFrames D K / N), saturated to UINT64_MAX.
 [[nodiscard]] std::uint64_t kernelFramesCeil(std::uint64_t hostFrames, std::uint64_t n, std::uint64_t d);
 
-/// Steps hostPositionOfKernelFrame one kernel frame at a time.
-class HostPositionWalker {
+/// Steps one of the positions above a frame at a time without dividing:
+/// the numerator grows by `step` per frame, and both the quotient (index) and
+/// the sub-sample phase floor((remainder * 1024 + half) / divisor) are carried
+/// along as quotient/remainder pairs.
+class PositionWalker {
  public:
-  void start(std::uint64_t kernelFrame, std::uint64_t n, std::uint64_t d);
-  [[nodiscard]] const SincPosition& position() const { return pos_; }
+  /// `divisor`: D K (host positions) or N (kernel positions); `step`: N or D K;
+  /// `half`: the phase rounding term, D K / 2 or floor(N / 2).
+  void start(const SincPosition& at, std::uint64_t divisor, std::uint64_t step, std::uint64_t half) {
+    pos_ = at;
+    divisor_ = divisor;
+    step_ = step;
+    // Every product here stays below 2^64: remainders and steps are below
+    // 2^43 (N <= 4e12, D K <= 4.8e10), times 1024.
+    const std::uint64_t u = pos_.remainder * 1024 + half;
+    phaseQuotient_ = u / divisor;
+    phaseRemainder_ = u % divisor;
+    phaseStepQuotient_ = (1024 * step) / divisor;
+    phaseStepRemainder_ = (1024 * step) % divisor;
+  }
+  /// By value, so the walker can live in registers inside a loop.
+  [[nodiscard]] SincPosition position() const { return pos_; }
   void advance() {
-    pos_.remainder += n_;
-    if (pos_.remainder >= dk_) {
-      const std::uint64_t q = pos_.remainder / dk_;
-      pos_.index += static_cast<std::int64_t>(q);
-      pos_.remainder -= q * dk_;
+    pos_.remainder += step_;
+    phaseQuotient_ += phaseStepQuotient_;
+    phaseRemainder_ += phaseStepRemainder_;
+    if (phaseRemainder_ >= divisor_) {
+      phaseRemainder_ -= divisor_;
+      ++phaseQuotient_;
     }
-    pos_.phase = phaseOf(pos_.remainder);
+    if (pos_.remainder >= divisor_) {
+      const std::uint64_t q = pos_.remainder < 2 * divisor_ ? 1 : pos_.remainder / divisor_;
+      pos_.index += static_cast<std::int64_t>(q);
+      pos_.remainder -= q * divisor_;
+      phaseQuotient_ -= 1024 * q;
+    }
+    pos_.phase = phaseQuotient_ > 1023 ? 1023u : static_cast<std::uint32_t>(phaseQuotient_);
   }
 
  private:
-  [[nodiscard]] std::uint32_t phaseOf(std::uint64_t r) const {
-    const std::uint64_t p = (r * 1024 + halfStep_) / dk_;
-    return p > 1023 ? 1023u : static_cast<std::uint32_t>(p);
-  }
   SincPosition pos_;
-  std::uint64_t n_ = 1, dk_ = 1, halfStep_ = 0;
+  std::uint64_t divisor_ = 1, step_ = 0;
+  // floor((remainder * 1024 + half) / divisor) and the matching remainder.
+  std::uint64_t phaseQuotient_ = 0, phaseRemainder_ = 0;
+  // 1024 * step split by the divisor.
+  std::uint64_t phaseStepQuotient_ = 0, phaseStepRemainder_ = 0;
+};
+
+/// Steps hostPositionOfKernelFrame one kernel frame at a time.
+class HostPositionWalker : public PositionWalker {
+ public:
+  void start(std::uint64_t kernelFrame, std::uint64_t n, std::uint64_t d) {
+    PositionWalker::start(hostPositionOfKernelFrame(kernelFrame, n, d), d * kKernelRate, n,
+                          d * (kKernelRate / 2));
+  }
 };
 
 /// Steps kernelPositionOfHostFrame one host frame at a time.
-class KernelPositionWalker {
+class KernelPositionWalker : public PositionWalker {
  public:
-  void start(std::uint64_t hostFrame, std::uint64_t n, std::uint64_t d);
-  [[nodiscard]] const SincPosition& position() const { return pos_; }
-  void advance() {
-    pos_.remainder += dk_;
-    if (pos_.remainder >= n_) {
-      const std::uint64_t q = pos_.remainder / n_;
-      pos_.index += static_cast<std::int64_t>(q);
-      pos_.remainder -= q * n_;
-    }
-    pos_.phase = phaseOf(pos_.remainder);
+  void start(std::uint64_t hostFrame, std::uint64_t n, std::uint64_t d) {
+    PositionWalker::start(kernelPositionOfHostFrame(hostFrame, n, d), n, d * kKernelRate, n / 2);
   }
-
- private:
-  [[nodiscard]] std::uint32_t phaseOf(std::uint64_t r) const {
-    const std::uint64_t p = (r * 1024 + n_ / 2) / n_;
-    return p > 1023 ? 1023u : static_cast<std::uint32_t>(p);
-  }
-  SincPosition pos_;
-  std::uint64_t n_ = 1, dk_ = 1;
 };
 
 }  // namespace talvo

@@ -1,0 +1,3 @@
+if(TARGET talvo::engine)
+  talvo_bench(engine talvo::engine talvo::kernel)
+endif()
