@@ -110,9 +110,9 @@ bool PluginInstance::start(double sampleRate, std::int32_t maxBlockFrames, std::
 }
 
 void PluginInstance::stop() {
-  if (processing_) (void)processor_->setProcessing(false);
+  if (processing_ && processor_ != nullptr) (void)processor_->setProcessing(false);
   processing_ = false;
-  if (active_) (void)component_->setActive(false);
+  if (active_ && component_ != nullptr) (void)component_->setActive(false);
   active_ = false;
 }
 
