@@ -219,3 +219,18 @@ TEST(RateConverted, ChangesWaitForTheirKernelFrame) {
   for (std::size_t i = 700 + 60; i < 1500; i += 11)
     EXPECT_NEAR(i - out[i] / 1e-4, adapter, 0.05) << i;
 }
+
+TEST(RateConverted, AFlushDoesNotLoseAChangeStillWaitingForItsKernelFrame) {
+  KernelEngine e;
+  ASSERT_TRUE(e.setup(44100.0, 512));
+  std::vector<float> out(512);
+  float* outs[1] = {out.data()};
+  // Host frame 510 maps to kernel frame 555, beyond what the first block renders.
+  ASSERT_TRUE(e.pushParamNormalized(1, 0.5, 510));
+  e.processBlock(nullptr, 0, outs, 1, 512);
+  EXPECT_EQ(e.kernelParamValue(1), 0.1);
+  e.processBlock(nullptr, 0, nullptr, 0, 0);  // the host flushes; nothing is queued again
+  EXPECT_EQ(e.paramValue(1), 0.5);
+  e.processBlock(nullptr, 0, outs, 1, 512);
+  EXPECT_EQ(e.kernelParamValue(1), 0.5);
+}
