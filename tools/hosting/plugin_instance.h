@@ -38,6 +38,8 @@ class PluginInstance {
   /// Everything the processor sent towards its controller, in order.
   [[nodiscard]] const ConnectionProxy& processorMessages() const { return *fromProcessor_; }
   void clearProcessorMessages() { fromProcessor_->clearMessages(); }
+  /// Everything the controller sent towards the processor; null without a controller.
+  [[nodiscard]] const ConnectionProxy* controllerMessages() const { return fromController_.get(); }
 
   /// setupProcessing, setActive(true), setProcessing(true); on failure the
   /// instance is left inactive and `error` says which step refused.
