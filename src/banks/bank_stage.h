@@ -19,6 +19,14 @@ struct VerifiedAsset {
 
 using VerifiedAssets = std::map<std::string, VerifiedAsset>;
 
+/// Joins the pieces of a failure message in one buffer.
+template <typename... Pieces>
+std::string joinText(const Pieces&... pieces) {
+  std::string text;
+  ((text += pieces), ...);
+  return text;
+}
+
 /// Ends a load: sets the outcome and message and leaves an empty bank behind.
 inline RuntimeBankLoad& failLoad(RuntimeBankLoad& load, RuntimeBankOutcome outcome, std::string message) {
   load.outcome = outcome;

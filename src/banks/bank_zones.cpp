@@ -123,8 +123,8 @@ bool stageZones(const JsonValue& zones, const VerifiedAssets& assets, std::uint6
     const auto asset = assets.find(assetId);
     if (assetId.empty() || asset == assets.end()) {
       failLoad(load, RuntimeBankOutcome::kBankMalformed,
-               "zone \"" + zone.str("id", "") + "\" names asset \"" + assetId +
-                   "\" which the assetTable does not declare");
+               joinText("zone \"", zone.str("id", ""), "\" names asset \"", assetId,
+                        "\" which the assetTable does not declare"));
       return false;
     }
     if (used.count(assetId) != 0) continue;
@@ -132,7 +132,7 @@ bool stageZones(const JsonValue& zones, const VerifiedAssets& assets, std::uint6
     entry.asset = &asset->second;
     std::string error;
     if (!inspectWav(asset->second.bytes, entry.layout, error)) {
-      failLoad(load, RuntimeBankOutcome::kBankUnsupportedCodec, "asset \"" + assetId + "\": " + error);
+      failLoad(load, RuntimeBankOutcome::kBankUnsupportedCodec, joinText("asset \"", assetId, "\": ", error));
       return false;
     }
     firstUse.push_back(&entry);
@@ -149,8 +149,8 @@ bool stageZones(const JsonValue& zones, const VerifiedAssets& assets, std::uint6
     if (poolFrames > capacity) {
       const std::uint64_t published = arenaFrames != 0 ? arenaFrames : capacity;
       failLoad(load, RuntimeBankOutcome::kBankTooLarge,
-               "bank needs " + std::to_string(poolFrames) + " arena frames, the kernel published " +
-                   std::to_string(published));
+               joinText("bank needs ", std::to_string(poolFrames), " arena frames, the kernel published ",
+                        std::to_string(published)));
       return false;
     }
   }

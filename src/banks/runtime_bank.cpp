@@ -51,18 +51,18 @@ bool verifyAssets(const JsonValue& table, const std::string& resolvedDirectory, 
         pathIsContained(path) ? resolveBankFile(resolvedDirectory, path, real) : ResolvedLocation::kOutside;
     if (location == ResolvedLocation::kOutside) {
       failLoad(load, RuntimeBankOutcome::kBankMalformed,
-               "asset \"" + id + "\" path escapes the bank directory");
+               joinText("asset \"", id, "\" path escapes the bank directory"));
       return false;
     }
     if (codec != "wav") {
       failLoad(load, RuntimeBankOutcome::kBankUnsupportedCodec,
-               "asset \"" + id + "\" codec \"" + codec +
-                   "\" is not decoded by the native runtime loader (wav only)");
+               joinText("asset \"", id, "\" codec \"", codec,
+                        "\" is not decoded by the native runtime loader (wav only)"));
       return false;
     }
     VerifiedAsset asset{path, {}};
     if (location != ResolvedLocation::kInside || !readWholeFile(real, asset.bytes)) {
-      failLoad(load, RuntimeBankOutcome::kBankMissing, "asset \"" + id + "\" file missing: " + path);
+      failLoad(load, RuntimeBankOutcome::kBankMissing, joinText("asset \"", id, "\" file missing: ", path));
       return false;
     }
     // NaN fails every comparison and so skips the size check like a negative value.
@@ -71,8 +71,8 @@ bool verifyAssets(const JsonValue& table, const std::string& resolvedDirectory, 
           declared >= 18446744073709551616.0 ? UINT64_MAX : static_cast<std::uint64_t>(declared);
       if (expected != asset.bytes.size()) {
         failLoad(load, RuntimeBankOutcome::kBankHashMismatch,
-                 "asset \"" + id + "\" is " + std::to_string(asset.bytes.size()) +
-                     " bytes, manifest declares " + std::to_string(expected));
+                 joinText("asset \"", id, "\" is ", std::to_string(asset.bytes.size()),
+                          " bytes, manifest declares ", std::to_string(expected)));
         return false;
       }
     }
@@ -81,8 +81,8 @@ bool verifyAssets(const JsonValue& table, const std::string& resolvedDirectory, 
           sha256Hex(asset.bytes.data(), static_cast<std::uint32_t>(asset.bytes.size()));
       if (digest != sha256) {
         failLoad(load, RuntimeBankOutcome::kBankHashMismatch,
-                 "asset \"" + id + "\" sha256 " + digest.substr(0, 16) +
-                     "\xE2\x80\xA6 does not match the manifest");
+                 joinText("asset \"", id, "\" sha256 ", digest.substr(0, 16),
+                          "\xE2\x80\xA6 does not match the manifest"));
         return false;
       }
     }
@@ -166,7 +166,7 @@ bool loadInstrument(const std::string& document, const std::string& resolvedDire
                     const VerifiedAssets& assets, std::uint64_t arenaFrames, RuntimeBankLoad& load) {
   std::vector<std::uint8_t> bytes;
   if (!readBankDocument(resolvedDirectory, document, bytes)) {
-    failLoad(load, RuntimeBankOutcome::kBankMissing, "instrument document missing: " + document);
+    failLoad(load, RuntimeBankOutcome::kBankMissing, joinText("instrument document missing: ", document));
     return false;
   }
   JsonValue instrument;
@@ -177,7 +177,7 @@ bool loadInstrument(const std::string& document, const std::string& resolvedDire
   const std::string format = instrument.str("format", "");
   if (format != kInstrumentFormat) {
     failLoad(load, RuntimeBankOutcome::kBankMalformed,
-             "instrument document format is \"" + format + "\", expected " + kInstrumentFormat);
+             joinText("instrument document format is \"", format, "\", expected ", kInstrumentFormat));
     return false;
   }
   const JsonValue* zones = nonEmptyArray(instrument, "zones");
@@ -197,7 +197,7 @@ RuntimeBankLoad loadRuntimeBank(const std::string& bankDirectory, std::uint64_t 
   const std::string manifestPath = joinPath(bankDirectory, "bank.json");
   std::vector<std::uint8_t> manifestBytes;
   if (!readWholeFile(manifestPath, manifestBytes)) {
-    return failLoad(load, RuntimeBankOutcome::kBankMissing, "cannot read " + manifestPath);
+    return failLoad(load, RuntimeBankOutcome::kBankMissing, joinText("cannot read ", manifestPath));
   }
   JsonValue manifest;
   if (!parseJsonDocument(manifestBytes, manifest) || !manifest.isObject()) {
@@ -206,7 +206,7 @@ RuntimeBankLoad loadRuntimeBank(const std::string& bankDirectory, std::uint64_t 
   const std::string format = manifest.str("format", "");
   if (format != kPackFormat) {
     return failLoad(load, RuntimeBankOutcome::kBankMalformed,
-                    "bank.json format is \"" + format + "\", expected " + kPackFormat);
+                    joinText("bank.json format is \"", format, "\", expected ", kPackFormat));
   }
   bank.id = manifest.str("id", "");
   bank.version = manifest.str("version", "");
