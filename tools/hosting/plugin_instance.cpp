@@ -1,5 +1,7 @@
 #include "hosting/plugin_instance.h"
 
+#include <cstdio>
+
 #include "hosting/byte_stream.h"
 
 namespace talvo::host {
@@ -95,7 +97,9 @@ bool PluginInstance::start(double sampleRate, std::int32_t maxBlockFrames, std::
   stop();
   Steinberg::Vst::ProcessSetup setup{processMode, Steinberg::Vst::kSample32, maxBlockFrames, sampleRate};
   if (processor_->setupProcessing(setup) != kResultOk) {
-    error = "the processor refused setupProcessing at " + std::to_string(sampleRate) + " Hz with blocks of " +
+    char rate[32];
+    std::snprintf(rate, sizeof rate, "%g", sampleRate);
+    error = std::string("the processor refused setupProcessing at ") + rate + " Hz with blocks of " +
             std::to_string(maxBlockFrames) + " frames";
     return false;
   }
