@@ -4,7 +4,7 @@
 
 namespace talvo {
 
-inline constexpr int kSincLanes = 8;
+inline constexpr int kSincLanes = 16;
 
 /// acc[k] = sum over t = 0..31, in tap order, of taps[k][t] * x[k][t] for
 /// k < lanes (at most kSincLanes). Each lane is a separate sum in the order a
