@@ -72,6 +72,40 @@ struct SincBatch {
   }
 };
 
+// Steady state: positions from `walker` whose windows start inside the FIFO
+// (element 0 at absolute sample `base`), up to the first one whose centre
+// reaches `stopIndex` or `maxCount` positions. No window needs clamping, so
+// each lane points straight into the FIFO. Returns the number written.
+int filterInside(PositionWalker& shared, const double* fifo, std::int64_t base,
+                 const std::vector<double>& table, const std::vector<double>& tableSums,
+                 std::int64_t stopIndex, float* out, int maxCount) noexcept {
+  const double* windows[kSincLanes];
+  const double* taps[kSincLanes];
+  double sums[kSincLanes];
+  double acc[kSincLanes];
+  PositionWalker walker = shared;  // a local copy can live in registers
+  int done = 0;
+  while (done < maxCount) {
+    int lanes = 0;
+    for (; lanes < kSincLanes && done + lanes < maxCount; ++lanes) {
+      const SincPosition pos = walker.position();
+      if (pos.index >= stopIndex) break;
+      windows[lanes] = fifo + (pos.index - kHalfTaps - base);
+      taps[lanes] = table.data() + static_cast<std::size_t>(pos.phase) * kSincTaps;
+      sums[lanes] = tableSums[pos.phase];
+      walker.advance();
+    }
+    if (lanes == 0) break;
+    sincDot(windows, taps, lanes, acc);
+    for (int k = 0; k < lanes; ++k) {
+      out[done + k] = static_cast<float>(sums[k] != 0.0 ? acc[k] / sums[k] : windows[k][kHalfTaps]);
+    }
+    done += lanes;
+  }
+  shared = walker;
+  return done;
+}
+
 }  // namespace
 
 std::uint64_t RateAdapter::capacityFor(std::uint64_t n, std::uint64_t d, int maxBlockFrames) {
@@ -131,22 +165,26 @@ bool RateAdapter::appendInput(const float* samples, int frames) noexcept {
 std::uint64_t RateAdapter::convertToKernel() noexcept {
   HostPositionWalker walker;
   walker.start(kernelReadPos_, n_, d_);
-  const std::int64_t end = static_cast<std::int64_t>(inBase_ + inCount_);
-  float* out = scratch_.data();
-  SincBatch batch;
-  std::uint64_t produced = 0;
+  const std::int64_t base = static_cast<std::int64_t>(inBase_);
   // The filter needs 16 samples of look-ahead past the centre.
-  while (produced < capacity_ && walker.position().index + 16 < end) {
-    const SincPosition pos = walker.position();
-    batch.add(hostIn_, inBase_, inCount_, pos.index, toKernelTaps_, toKernelSums_, pos.phase,
-              static_cast<int>(produced));
+  const std::int64_t stop = base + static_cast<std::int64_t>(inCount_) - 16;
+  float* out = scratch_.data();
+  const int limit = static_cast<int>(capacity_);
+  int produced = 0;
+  // At the stream's start windows reach before the first sample.
+  SincBatch batch;
+  for (SincPosition pos = walker.position();
+       produced < limit && pos.index < stop && pos.index - kHalfTaps < base; pos = walker.position()) {
+    batch.add(hostIn_, inBase_, inCount_, pos.index, toKernelTaps_, toKernelSums_, pos.phase, produced);
     if (batch.lanes == kSincLanes) batch.finish(out);
     ++produced;
     walker.advance();
   }
   if (batch.lanes > 0) batch.finish(out);
-  kernelReadPos_ += produced;
-  return produced;
+  produced += filterInside(walker, hostIn_.data(), base, toKernelTaps_, toKernelSums_, stop, out + produced,
+                           limit - produced);
+  kernelReadPos_ += static_cast<std::uint64_t>(produced);
+  return static_cast<std::uint64_t>(produced);
 }
 
 bool RateAdapter::appendKernelOutput(const float* samples, std::uint32_t n) noexcept {
@@ -162,21 +200,31 @@ bool RateAdapter::renderOutput(float* const* outputs, int channels, int frames) 
   KernelPositionWalker walker;
   walker.start(hostOutPos_, n_, d_);
   const std::int64_t base = static_cast<std::int64_t>(outBase_);
-  const std::int64_t end = base + static_cast<std::int64_t>(outCount_);
+  const std::int64_t stop = base + static_cast<std::int64_t>(outCount_) - 16;
   float* out = rendered_.data();
   SincBatch batch;
-  for (int q = 0; q < frames; ++q) {
+  // Frames before the stream starts, or without the output's look-ahead, are
+  // silent; frames whose window reaches before the FIFO read clamped samples.
+  auto edgeFrame = [&](int q) noexcept {
     const SincPosition pos = walker.position();
-    const std::int64_t t = pos.index;
-    // Before the stream starts, or without the output's look-ahead: silence.
-    if (t < 0 || t < base || end <= t + 16) {
+    if (pos.index < 0 || pos.index < base || pos.index >= stop) {
       out[q] = 0.0f;
     } else {
-      batch.add(kernelOut_, outBase_, outCount_, t, toHostTaps_, toHostSums_, pos.phase, q);
+      batch.add(kernelOut_, outBase_, outCount_, pos.index, toHostTaps_, toHostSums_, pos.phase, q);
       if (batch.lanes == kSincLanes) batch.finish(out);
     }
     walker.advance();
+  };
+  int q = 0;
+  for (; q < frames; ++q) {
+    const std::int64_t t = walker.position().index;
+    if (t - kHalfTaps >= base && t < stop) break;
+    edgeFrame(q);
   }
+  if (batch.lanes > 0) batch.finish(out);
+  q += filterInside(walker, kernelOut_.data(), base, toHostTaps_, toHostSums_, stop, out + q, frames - q);
+  for (; q < frames; ++q)
+    edgeFrame(q);
   if (batch.lanes > 0) batch.finish(out);
 
   bool written = false;
