@@ -71,7 +71,7 @@ void KernelEngine::flushParameterEvents() {
   for (int i = 0; i < queue_.count(); ++i) {
     const EngineEvent& e = queue_[i];
     if (e.kind != kEventParam || e.index >= 3) continue;
-    paramValues_[e.index] = e.value;
+    paramValues_[e.index].store(e.value, std::memory_order_relaxed);
     copied = true;
   }
   if (copied) paramsDirty_.store(true, std::memory_order_release);
@@ -88,7 +88,7 @@ void KernelEngine::flushZeroFrameBlock() noexcept {
   for (int i = 0; i < queue_.count(); ++i) {
     const EngineEvent& e = queue_[i];
     if (e.kind != kEventParam || e.index >= 3) continue;
-    paramValues_[e.index] = e.value;
+    paramValues_[e.index].store(e.value, std::memory_order_relaxed);
     // The processor queues this call's changes again for the next block, but
     // a change still waiting for its kernel frame from an earlier block would
     // never reach the kernel: let republishing carry it.
@@ -119,8 +119,8 @@ void KernelEngine::publishDirtyProductParameters(const bool touched[3]) noexcept
   if (!paramsDirty_.exchange(false, std::memory_order_acq_rel)) return;
   for (std::uint32_t id = 0; id < 3; ++id) {
     if (touched[id]) continue;
-    if (paramValues_[id] != paramShadow_[id])
-      (void)pushProductParameter(id, 0, paramValues_[id], "republish");
+    const double value = paramValues_[id].load(std::memory_order_relaxed);
+    if (value != paramShadow_[id]) (void)pushProductParameter(id, 0, value, "republish");
   }
 }
 
@@ -130,7 +130,7 @@ void KernelEngine::dispatchEvent(const EngineEvent& event, std::uint32_t frame, 
   switch (event.kind) {
     case kEventParam:
       if (event.index >= 3) return;
-      paramValues_[event.index] = event.value;
+      paramValues_[event.index].store(event.value, std::memory_order_relaxed);
       (void)pushProductParameter(event.index, frame, event.value, "queue");
       return;
     case kEventNoteOn:

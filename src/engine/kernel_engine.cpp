@@ -162,7 +162,7 @@ bool KernelEngine::setup(double sampleRate, int maxBlockFrames) {
 
 void KernelEngine::resetParams() {
   for (int i = 0; i < 3; ++i)
-    paramValues_[i] = kDefaultParams[i];
+    paramValues_[i].store(kDefaultParams[i], std::memory_order_relaxed);
   variation_ = 16;
   queue_.clear();
   paramsDirty_.store(true, std::memory_order_release);
@@ -191,16 +191,17 @@ int KernelEngine::latencySamples() const {
 
 void KernelEngine::setParamValue(std::uint32_t id, double plain) {
   if (id >= 3) return;
-  paramValues_[id] = plain;
+  paramValues_[id].store(plain, std::memory_order_relaxed);
   paramsDirty_.store(true, std::memory_order_release);
 }
 
 double KernelEngine::paramValue(std::uint32_t id) const {
-  return id < 3 ? paramValues_[id] : 0.0;
+  return id < 3 ? paramValues_[id].load(std::memory_order_relaxed) : 0.0;
 }
 
 double KernelEngine::paramNormalized(std::uint32_t id) const {
-  return id < 3 ? talvo_param_normalize(&TALVO_PARAMS[id], paramValues_[id]) : 0.0;
+  return id < 3 ? talvo_param_normalize(&TALVO_PARAMS[id], paramValues_[id].load(std::memory_order_relaxed))
+                : 0.0;
 }
 
 double KernelEngine::kernelParamValue(std::uint32_t id) const {

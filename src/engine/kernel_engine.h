@@ -156,7 +156,10 @@ class KernelEngine {
   double kernelRate_ = 0.0;
 
   // Parameters and events.
-  double paramValues_[3] = {5.0, 0.1, 1.0};
+  // Written by state restore on the main thread and by dispatch on the audio
+  // thread; relaxed atomics keep that well-defined, paramsDirty_ orders it.
+  std::atomic<double> paramValues_[3] = {5.0, 0.1, 1.0};
+  static_assert(std::atomic<double>::is_always_lock_free);
   double paramShadow_[3] = {0.0, 0.0, 0.0};
   std::atomic<bool> paramsDirty_{true};
   int variation_ = 16;

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <limits>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "diagnostics/runtime_diagnostic.h"
 #include "engine/kernel_engine.h"
@@ -224,4 +226,26 @@ TEST(EngineParams, FlushCopiesQueuedValuesLastOneWins) {
   ASSERT_TRUE(e.pushNoteOn(60, 1.0, 0, 0, 0));
   e.flushParameterEvents();
   EXPECT_EQ(e.paramValue(1), 0.75);
+}
+
+TEST(EngineParams, ValuesRestoredWhileRenderingReachTheKernel) {
+  // State restore may run on the main thread while the audio thread renders.
+  KernelEngine e;
+  ASSERT_TRUE(e.setup(44100.0, 128));
+  std::atomic<bool> done{false};
+  std::thread audio([&] {
+    std::vector<float> out(128);
+    float* outs[1] = {out.data()};
+    while (!done.load(std::memory_order_acquire))
+      e.processBlock(nullptr, 0, outs, 1, 128);
+  });
+  for (int i = 0; i <= 2000; ++i)
+    e.setParamValue(1, (i % 100) / 100.0);
+  done.store(true, std::memory_order_release);
+  audio.join();
+  std::vector<float> out(128);
+  float* outs[1] = {out.data()};
+  e.processBlock(nullptr, 0, outs, 1, 128);
+  EXPECT_EQ(e.paramValue(1), 0.0);
+  EXPECT_EQ(e.kernelParamValue(1), 0.0);
 }
