@@ -140,8 +140,10 @@ TEST(CcMapDocument, LaterDuplicateMembersOverwriteAndUnknownNamesGiveDefaults) {
 
 TEST(CcMapDocument, SixtyFiveBindingsKeepTheFirstSixtyFour) {
   std::string text = "[";
-  for (int i = 0; i < 65; ++i)
-    text += (i ? "," : "") + std::string("{\"cc\":") + std::to_string(i) + ",\"path\":\"oriel.rate\"}";
+  for (int i = 0; i < 65; ++i) {
+    if (i) text += ',';
+    text += "{\"cc\":" + std::to_string(i) + ",\"path\":\"oriel.rate\"}";
+  }
   text += "]";
   CcMap map;
   ASSERT_TRUE(parse(text, map));
