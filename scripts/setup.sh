@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   juce-modules-source-data
   libssl-dev libcurl4-openssl-dev libarchive-dev libsndfile1-dev
-  sox gnuplot-nox
+  sox gnuplot-nox locales
 )
 
 missing=()
@@ -18,12 +18,17 @@ for p in "${packages[@]}"; do
     missing+=("$p")
   fi
 done
-if ((${#missing[@]} == 0)); then
-  exit 0
-fi
-
 sudo=""
 if [[ $(id -u) -ne 0 ]]; then sudo="sudo"; fi
-echo "setup: installing ${missing[*]}"
-$sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+
+if ((${#missing[@]} > 0)); then
+  echo "setup: installing ${missing[*]}"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# A comma-decimal locale lets the tests prove that number reading and writing
+# ignore the process locale.
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+  $sudo localedef -i de_DE -f UTF-8 de_DE.UTF-8
+fi
