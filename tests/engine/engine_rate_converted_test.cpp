@@ -91,7 +91,7 @@ TEST_P(RateAndBlock, RampComesOutDelayedByTheDocumentedLatency) {
 INSTANTIATE_TEST_SUITE_P(Rates, RateAndBlock,
                          testing::Combine(testing::Values(44100.0, 96000.0, 22050.0, 88200.0, 192000.0,
                                                           32000.5),
-                                          testing::Values(1, 31, 128, 512)));
+                                          testing::Values(1, 31, 128, 512, 16384)));
 
 TEST(RateConverted, ImpulseArrivesAtTheDocumentedDelayWithinTheReportedLatency) {
   for (double rate : {44100.0, 96000.0}) {
