@@ -2,18 +2,23 @@
 
 #include <atomic>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 #include <memory>
 #include <string>
 #include <thread>
 
 #include "diagnostics/runtime_diagnostic.h"
+#include "engine/engine_trace.h"
 #include "engine/kernel_engine.h"
 #include "engine_harness.h"
 
 using namespace talvo;
 
 namespace {
+// Tracing stays off in this binary: an empty variable means no trace file.
+const bool kTraceOff = ::setenv("TALVO_KERNEL_TRACE", "", 1) == 0;
+
 const talvo_runtime_diagnostic& lastRecord(const KernelEngine& e) {
   const auto& ring = e.diagnosticRing();
   return ring.records[ring.count - 1];
@@ -248,4 +253,11 @@ TEST(EngineParams, ValuesRestoredWhileRenderingReachTheKernel) {
   e.processBlock(nullptr, 0, outs, 1, 128);
   EXPECT_EQ(e.paramValue(1), 0.0);
   EXPECT_EQ(e.kernelParamValue(1), 0.0);
+}
+
+TEST(EngineSetup, AnEmptyTraceVariableLeavesTracingOff) {
+  ASSERT_TRUE(kTraceOff);
+  KernelEngine e;
+  ASSERT_TRUE(e.setup(48000.0, 64));
+  EXPECT_EQ(trace::file(), nullptr);
 }
