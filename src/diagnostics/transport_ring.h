@@ -8,9 +8,10 @@
 // read count itself, with a compare-exchange so it never undoes a drain.
 //
 // Because the producer may overwrite a slot the consumer is still copying (it
-// laps a slow consumer by dropping), slots are stored as atomic words (release stores, acquire loads)
-// and the consumer re-checks the write count after copying, as a sequence
-// lock does, retrying when the slot may have been rewritten meanwhile.
+// laps a slow consumer by dropping), slots are stored as relaxed atomic words
+// behind a release fence, and the consumer re-checks the write count after
+// copying and an acquire fence, as a sequence lock does, retrying when the
+// slot may have been rewritten meanwhile.
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
