@@ -43,12 +43,7 @@ void RealtimeDiagnosticQueue::drainInto(talvo_runtime_diagnostic_ring& ring) noe
   consumer_.store(produced, std::memory_order_release);
 
   const std::uint32_t lost = realtimeDropped_.exchange(0, std::memory_order_acq_rel);
-  if (lost > 0) {
-    char detail[64];
-    std::snprintf(detail, sizeof detail, "dropped=%u; source=audio callback", lost);
-    recordRuntimeDiagnostic(ring, TALVO_DIAG_DIAGNOSTICS_OVERFLOW, TALVO_SEVERITY_WARNING,
-                            TALVO_PHASE_PROCESS, "audio diagnostic queue overflowed", detail);
-  }
+  if (lost > 0) recordRealtimeOverflow(ring, lost);
 }
 
 bool RealtimeDiagnosticQueue::hasPending() const noexcept {
