@@ -142,10 +142,11 @@ unsigned ccResolve(const CcMap& map, int cc, int channel, int value, CcRouterSta
       state->hasLast[i] = true;
     }
     if (readParam) {
+      // A reader's answer is always taken as known; a NaN lands on 0 so that
+      // it cannot steer the closest-raw search.
       const double read = readParam(context, b.param);
-      // A NaN says nothing about where the parameter is; treat it as unknown.
-      in.known = !std::isnan(read);
-      in.current = in.known ? (read < 0.0 ? 0.0 : (read > 1.0 ? 1.0 : read)) : 0.0;
+      in.known = true;
+      in.current = read > 0.0 ? (read > 1.0 ? 1.0 : read) : 0.0;
     } else if (state && state->hasStored[i]) {
       in.known = true;
       in.current = state->storedValue[i];

@@ -155,13 +155,17 @@ TEST(CcTakeover, ScaledWithoutAKnownValueActsAsJump) {
   EXPECT_DOUBLE_EQ(resolveOne(map, 7, 30, &state), rawToDepth(30));
 }
 
-TEST(CcTakeover, NaNFromTheReaderCountsAsUnknown) {
+TEST(CcTakeover, NaNFromTheReaderReadsAsTheBottom) {
   const CcMap map = ccMapOf({ccBinding(kParamDepth, 7, kCcValueAbsolute, kCcTakeoverPickup)});
-  CcRouterState state;
   CcResolution out[1];
+  // A NaN is still a known answer: pickup waits for the controller to reach
+  // the bottom instead of jumping.
+  CcRouterState state;
   CcReadParam nanReader = [](void*, unsigned) -> double { return NAN; };
-  ASSERT_EQ(ccResolve(map, 7, 1, 30, &state, nanReader, nullptr, out, 1), 1u);
-  EXPECT_DOUBLE_EQ(out[0].value, rawToDepth(30));
+  EXPECT_EQ(ccResolve(map, 7, 1, 30, &state, nanReader, nullptr, out, 1), 0u);
+  EXPECT_EQ(ccResolve(map, 7, 1, 20, &state, nanReader, nullptr, out, 1), 0u);
+  ASSERT_EQ(ccResolve(map, 7, 1, 0, &state, nanReader, nullptr, out, 1), 1u);
+  EXPECT_EQ(out[0].value, 0.0);
 }
 
 }  // namespace
