@@ -43,6 +43,19 @@ size_t copyOut(const std::string& text, char* buffer, size_t capacity) {
   return text.size();
 }
 
+// Writes a text and copies it out. No exception may reach a C caller: when
+// memory runs out the answer is an empty text.
+template <typename Writer>
+size_t writeOut(const Writer& write, char* buffer, size_t capacity) {
+  try {
+    std::string text;
+    write(text);
+    return copyOut(text, buffer, capacity);
+  } catch (...) {
+    return copyOut(std::string(), buffer, capacity);
+  }
+}
+
 }  // namespace
 
 extern "C" {
@@ -71,9 +84,7 @@ uint32_t talvoCcMapCount(const talvo_cc_map* map) {
 
 size_t talvoCcMapWriteJson(const talvo_cc_map* map, char* buffer, size_t capacity) {
   if (!map) return 0;
-  std::string text;
-  talvo::writeCcMapJson(text, *asMap(map));
-  return copyOut(text, buffer, capacity);
+  return writeOut([map](std::string& text) { talvo::writeCcMapJson(text, *asMap(map)); }, buffer, capacity);
 }
 
 int talvoCcApplyNormalized(const talvo_cc_map* map, uint32_t slot, int raw, double* out) {
@@ -170,9 +181,8 @@ int64_t talvoCcFeedNowMs(void) {
 
 size_t talvoCcWriteMidiCcJson(const talvo_cc_activity* record, char* buffer, size_t capacity) {
   if (!record) return 0;
-  std::string text;
-  talvo::writeMidiCcJson(text, talvo::CcActivityRecord{record->cc, record->channel, record->value});
-  return copyOut(text, buffer, capacity);
+  const talvo::CcActivityRecord copy{record->cc, record->channel, record->value};
+  return writeOut([&copy](std::string& text) { talvo::writeMidiCcJson(text, copy); }, buffer, capacity);
 }
 
 }  // extern "C"
