@@ -21,9 +21,11 @@ CcMapStore::~CcMapStore() {
 bool CcMapStore::publish(const CcMap& map) noexcept {
   CcMap* copy = new (std::nothrow) CcMap(map);
   if (!copy) return false;
-  // Make room before the exchange, so nothing can fail once the snapshot is out.
+  // Make room before the exchange, so nothing can fail once the snapshot is
+  // out. The list grows by doubling: while the reader is stalled it keeps
+  // growing, and room for one more each time would copy it on every publish.
   try {
-    retired_.reserve(retired_.size() + 1);
+    if (retired_.size() == retired_.capacity()) retired_.reserve(retired_.empty() ? 8 : retired_.size() * 2);
   } catch (...) {
     delete copy;
     return false;

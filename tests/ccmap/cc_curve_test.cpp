@@ -85,8 +85,8 @@ TEST(CcCurve, RangeWiderThanTheParameterIsClampedToIt) {
 }
 
 TEST(CcCurve, ExtremeOrNonFiniteRangeNeverYieldsNaN) {
-  // The JSON reader accepts "1e999" and "nan"; such ends must still give a
-  // value a parameter can take.
+  // Bindings built in code may carry any double; whatever the ends, the
+  // answer must be a value a parameter can take.
   const double huge = 1e308;
   const CcBinding wide = withRange(ccBinding(kParamDepth, 1), -huge, huge);
   EXPECT_EQ(ccApplyNormalized(wide, depth(), 0), 0.0);
