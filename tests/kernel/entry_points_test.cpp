@@ -208,6 +208,26 @@ TEST(KernelEvents, ZeroFrameProcessDiscardsTheQueue) {
   EXPECT_EQ(inst.output[0], 0.0f);  // still fully wet on a silent line
 }
 
+TEST(KernelEvents, RefusedSubBlockKeepsTheQueueAndLaterEventsUnapplied) {
+  auto lib = makeLibrary();
+  const Instance inst = Instance::create(lib.get());
+  KernelState* state = libraryInternals(lib.get())->stateFor(inst.handle);
+  ASSERT_NE(state, nullptr);
+  ASSERT_EQ(talvo_kernel_push_event(lib.get(), inst.handle, 1, 0, 2, 0.25), 0.0);
+  ASSERT_EQ(talvo_kernel_push_event(lib.get(), inst.handle, 1, 10, 1, 0.5), 0.0);
+  // The event at frame 0 applies before the first sub-block, which is refused.
+  state->prepared = false;
+  EXPECT_EQ(talvo_kernel_process(lib.get(), inst.handle, 128), 2.0);
+  EXPECT_EQ(state->wet, 0.25);
+  EXPECT_EQ(state->node.depth, 0.1);  // the walk stopped before frame 10
+  // Both events are still queued: frame 10 is still the last one.
+  EXPECT_EQ(talvo_kernel_push_event(lib.get(), inst.handle, 1, 9, 0, 1.0), 4.0);
+  state->prepared = true;
+  EXPECT_EQ(talvo_kernel_process(lib.get(), inst.handle, 128), 0.0);
+  EXPECT_EQ(state->node.depth, 0.5);
+  EXPECT_EQ(talvo_kernel_push_event(lib.get(), inst.handle, 1, 0, 0, 1.0), 0.0);  // emptied now
+}
+
 TEST(KernelEvents, FiniteValuesBeyondSinglePrecisionClampInsteadOfVanishing) {
   auto lib = makeLibrary();
   const Instance inst = Instance::create(lib.get());
