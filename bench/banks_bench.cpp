@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -68,7 +69,10 @@ std::string numbered(const char* prefix, int i) {
 
 struct GeneratedBank {
   GeneratedBank() {
-    dir = (std::filesystem::temp_directory_path() / "talvo-banks-bench").string();
+    // A name of its own, so runs started side by side do not share files.
+    dir = (std::filesystem::temp_directory_path() /
+           numbered("talvo-banks-bench-", static_cast<int>(std::random_device()() & 0x7FFFFFFF)))
+              .string();
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir + "/samples");
     std::string assets;
