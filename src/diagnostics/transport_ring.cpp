@@ -14,14 +14,14 @@ void DiagnosticTransportRing::storeSlot(std::uint32_t count, const TransportFact
   std::memcpy(words, &fact, sizeof words);
   std::atomic<std::uint64_t>* slot = slots_[count % kCapacity];
   for (std::size_t i = 0; i < kWords; ++i)
-    slot[i].store(words[i], std::memory_order_relaxed);
+    slot[i].store(words[i], std::memory_order_release);
 }
 
 void DiagnosticTransportRing::loadSlot(std::uint32_t count, TransportFact& fact) const noexcept {
   std::uint64_t words[kWords];
   const std::atomic<std::uint64_t>* slot = slots_[count % kCapacity];
   for (std::size_t i = 0; i < kWords; ++i)
-    words[i] = slot[i].load(std::memory_order_relaxed);
+    words[i] = slot[i].load(std::memory_order_acquire);
   std::memcpy(&fact, words, sizeof words);
 }
 
@@ -35,10 +35,6 @@ void DiagnosticTransportRing::push(const TransportFact& fact) noexcept {
       dropped_.fetch_add(1, std::memory_order_relaxed);
     }
   }
-  // Orders the publication of every earlier count before this slot's words:
-  // a drain that reads any of them then also sees the count that announced
-  // the overwrite (paired with the acquire fence in drainLatest).
-  std::atomic_thread_fence(std::memory_order_release);
   storeSlot(written, fact);
   write_.store(written + 1, std::memory_order_release);
 }
@@ -49,7 +45,6 @@ bool DiagnosticTransportRing::drainLatest(TransportFact& out) noexcept {
     if (written == read_.load(std::memory_order_acquire)) return false;
     TransportFact copy;
     loadSlot(written - 1, copy);
-    std::atomic_thread_fence(std::memory_order_acquire);
     // The slot of count written - 1 is rewritten by the push of count
     // written + 31, which starts only after count written + 31 is published.
     if (write_.load(std::memory_order_relaxed) - written >= kCapacity - 1) continue;

@@ -8,10 +8,13 @@
 // read count itself, with a compare-exchange so it never undoes a drain.
 //
 // Because the producer may overwrite a slot the consumer is still copying (it
-// laps a slow consumer by dropping), slots are stored as relaxed atomic words
-// behind a release fence, and the consumer re-checks the write count after
-// copying and an acquire fence, as a sequence lock does, retrying when the
-// slot may have been rewritten meanwhile.
+// laps a slow consumer by dropping), slots are stored as atomic words and the
+// consumer re-checks the write count after copying, as a sequence lock does,
+// retrying when the slot may have been rewritten meanwhile. The words are
+// stored with release and loaded with acquire ordering: a drain that read any
+// word of an overwriting push then also sees the write count published before
+// that push, so its re-check cannot miss the overwrite (relaxed words would
+// allow that on weakly ordered processors).
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
