@@ -143,6 +143,21 @@ TEST(DirectScheduling, RestoredValuesReachTheKernelByRepublishing) {
   EXPECT_EQ(e.kernelParamValue(2), 0.0);
 }
 
+TEST(DirectScheduling, ARefusedChangeAtFrameZeroIsRepublishedInTheNextChunk) {
+  // 65 changes at frame 0: the kernel takes 64 per chunk and refuses the last,
+  // which must still reach it with the next chunk, although it was one of the
+  // block's frame-0 changes.
+  KernelEngine e;
+  ASSERT_TRUE(e.setup(48000.0, 256));
+  for (int i = 0; i < 65; ++i)
+    ASSERT_TRUE(e.pushParamNormalized(1, i / 100.0, 0));
+  std::vector<float> out(256);
+  float* outs[1] = {out.data()};
+  e.processBlock(nullptr, 0, outs, 1, 256);
+  EXPECT_EQ(e.paramValue(1), 0.64);
+  EXPECT_EQ(e.kernelParamValue(1), 0.64);
+}
+
 TEST(DirectRendering, OnlyTheFirstInputIsHeardOnEveryOutput) {
   KernelEngine e;
   ASSERT_TRUE(e.setup(48000.0, 512));
