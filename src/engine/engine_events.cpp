@@ -19,9 +19,10 @@ constexpr std::uint32_t kKernelNoteOff = 3;
 }  // namespace
 
 bool KernelEngine::pushParamNormalized(std::uint32_t id, double normalized, int sampleOffset) noexcept {
-  // A non-finite value would become a plain value the kernel refuses forever
-  // while the engine reports and saves it; the host's point is dropped instead.
-  if (id > 2 || queue_.full() || !std::isfinite(normalized)) return false;
+  // NaN would become a plain value the kernel refuses forever while the
+  // engine reports and saves it; the host's point is dropped instead. An
+  // infinity clamps to the range's end like any value beyond it.
+  if (id > 2 || queue_.full() || std::isnan(normalized)) return false;
   EngineEvent e;
   e.kind = kEventParam;
   e.sampleOffset = sampleOffset;
@@ -79,20 +80,25 @@ void KernelEngine::flushParameterEvents() {
 }
 
 void KernelEngine::flushZeroFrameBlock() noexcept {
+  // The processor queues this call's changes again for the next block, but a
+  // change still waiting for its kernel frame from an earlier block would
+  // never reach the kernel: let republishing carry it.
+  bool pendingLost = false;
   if (rateConverted_) {
-    queue_.sortByAbsoluteFrame();
+    for (int i = 0; i < queue_.count(); ++i) {
+      const EngineEvent& e = queue_[i];
+      pendingLost = pendingLost || (e.kind == kEventParam && e.index < 3 && e.stamped);
+    }
+    // Placing this call's changes on the timeline puts them after the older
+    // waiting ones, so the newest value wins rather than the oldest.
+    stampQueuedEvents();
   } else {
     queue_.sortByOffset();
   }
-  bool pendingLost = false;
   for (int i = 0; i < queue_.count(); ++i) {
     const EngineEvent& e = queue_[i];
     if (e.kind != kEventParam || e.index >= 3) continue;
     paramValues_[e.index].store(e.value, std::memory_order_relaxed);
-    // The processor queues this call's changes again for the next block, but
-    // a change still waiting for its kernel frame from an earlier block would
-    // never reach the kernel: let republishing carry it.
-    pendingLost = pendingLost || e.stamped;
   }
   if (pendingLost) paramsDirty_.store(true, std::memory_order_release);
   queue_.clear();

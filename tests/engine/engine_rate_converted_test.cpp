@@ -234,3 +234,20 @@ TEST(RateConverted, AFlushDoesNotLoseAChangeStillWaitingForItsKernelFrame) {
   e.processBlock(nullptr, 0, outs, 1, 512);
   EXPECT_EQ(e.kernelParamValue(1), 0.5);
 }
+
+TEST(RateConverted, AFlushKeepsItsOwnChangeOverAnOlderWaitingOne) {
+  KernelEngine e;
+  ASSERT_TRUE(e.setup(44100.0, 512));
+  std::vector<float> out(512);
+  float* outs[1] = {out.data()};
+  ASSERT_TRUE(e.pushParamNormalized(1, 0.5, 510));  // still waiting after this block
+  e.processBlock(nullptr, 0, outs, 1, 512);
+  ASSERT_TRUE(e.pushParamNormalized(1, 0.25, 0));  // the host's flush brings a newer value
+  e.processBlock(nullptr, 0, nullptr, 0, 0);
+  EXPECT_EQ(e.paramValue(1), 0.25);
+  ASSERT_TRUE(e.pushParamNormalized(1, 0.25, 0));  // queued again by the processor
+  e.processBlock(nullptr, 0, outs, 1, 512);
+  e.processBlock(nullptr, 0, outs, 1, 512);
+  EXPECT_EQ(e.kernelParamValue(1), 0.25);
+  EXPECT_EQ(e.paramValue(1), 0.25);
+}

@@ -214,6 +214,12 @@ TEST(EngineParams, PushesAreRefusedForUnknownIdsFullQueuesAndBadValues) {
   ASSERT_TRUE(e.setup(48000.0, 64));
   EXPECT_FALSE(e.pushParamNormalized(3, 0.5, 0));
   EXPECT_FALSE(e.pushParamNormalized(0, std::nan(""), 0));
+  // Infinities are values beyond the range and clamp to its ends.
+  ASSERT_TRUE(e.pushParamNormalized(0, std::numeric_limits<double>::infinity(), 0));
+  ASSERT_TRUE(e.pushParamNormalized(1, -std::numeric_limits<double>::infinity(), 0));
+  e.processBlock(nullptr, 0, nullptr, 0, 0);
+  EXPECT_DOUBLE_EQ(e.paramValue(0), 20.0);
+  EXPECT_EQ(e.paramValue(1), 0.0);
   EXPECT_FALSE(e.pushController(128, 0, 0, 0, 0));
   EXPECT_FALSE(e.pushController(1, 128, 0, 0, 0));
   EXPECT_TRUE(e.pushController(127, 127, 0, 0, 0));
