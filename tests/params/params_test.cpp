@@ -105,6 +105,48 @@ TEST(ParamText, ReadingAcceptsLeadingNumbersAndRejectsTheRest) {
   EXPECT_EQ(n, 0.42);
 }
 
+TEST(ParamText, NumbersBeyondDoubleSaturateAndNanIsNoValue) {
+  double n = 0.42;
+  EXPECT_TRUE(paramFromText(rate(), "1.5e999 Hz", n));
+  EXPECT_EQ(n, 1.0);
+  EXPECT_TRUE(paramFromText(rate(), "-2e400", n));
+  EXPECT_EQ(n, 0.0);
+  EXPECT_TRUE(paramFromText(TALVO_PARAMS[kParamDepth], "1e-999", n));
+  EXPECT_EQ(n, 0.0);
+  EXPECT_TRUE(paramFromText(rate(), "inf", n));
+  EXPECT_EQ(n, 1.0);
+  n = 0.42;
+  EXPECT_FALSE(paramFromText(rate(), "nan", n));
+  EXPECT_FALSE(paramFromText(TALVO_PARAMS[kParamDepth], " -nan(1)", n));
+  EXPECT_EQ(n, 0.42) << "a NaN must never become a parameter value";
+}
+
+// A range around zero, so that every value read shows in the result.
+TEST(ParamText, ReadsNumbersAsStrtodDoes) {
+  talvo_param_desc wide = rate();
+  wide.minimum = -100.0;
+  wide.maximum = 100.0;
+  const auto read = [&wide](const char* text) {
+    double n = -1.0;
+    return paramFromText(wide, text, n) ? n * 200.0 - 100.0 : -999.0;
+  };
+  EXPECT_NEAR(read(" \t+5"), 5.0, 1e-9);
+  EXPECT_NEAR(read("-.5e1x"), -5.0, 1e-9);
+  EXPECT_NEAR(read("0x10"), 16.0, 1e-9);
+  EXPECT_NEAR(read("-0x1p-2"), -0.25, 1e-9);
+  EXPECT_NEAR(read("0x1P99999"), 100.0, 1e-9);
+  EXPECT_NEAR(read("-0x1p-99999"), 0.0, 1e-9);
+  EXPECT_NEAR(read("0xg"), 0.0, 1e-9) << "the leading 0 alone";
+  EXPECT_NEAR(read("0x-1"), 0.0, 1e-9) << "no sign after the prefix";
+  EXPECT_NEAR(read("-1e-999"), 0.0, 1e-9);
+  EXPECT_NEAR(read("123e306"), 100.0, 1e-9);
+  EXPECT_NEAR(read("-0.000123e-320"), 0.0, 1e-9);
+  EXPECT_EQ(read("+-5"), -999.0);
+  EXPECT_EQ(read("--5"), -999.0);
+  EXPECT_EQ(read("- 5"), -999.0);
+  EXPECT_EQ(read("."), -999.0);
+}
+
 TEST(ParamText, DecimalPointDoesNotFollowTheProcessLocale) {
   const char* previous = std::setlocale(LC_NUMERIC, nullptr);
   const std::string saved = previous ? previous : "C";
@@ -112,6 +154,8 @@ TEST(ParamText, DecimalPointDoesNotFollowTheProcessLocale) {
   double n = 0;
   EXPECT_TRUE(paramFromText(TALVO_PARAMS[kParamDepth], "0.5", n));
   EXPECT_EQ(n, 0.5);
+  EXPECT_TRUE(paramFromText(rate(), "1.5e999", n));
+  EXPECT_EQ(n, 1.0) << "an overflowing number saturates whatever the locale";
   EXPECT_EQ(paramToText(TALVO_PARAMS[kParamDepth], 0.25), "0.25");
   std::setlocale(LC_NUMERIC, saved.c_str());
 }
