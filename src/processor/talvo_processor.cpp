@@ -41,6 +41,7 @@ tresult PLUGIN_API TalvoProcessor::setActive(TBool state) {
   const tresult result = AudioEffect::setActive(state);
   if (result != kResultOk) return result;
   refreshHostFacts();
+  if (state) transportFrames_ = 0;
   return kResultOk;
 }
 

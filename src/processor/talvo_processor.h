@@ -3,7 +3,10 @@
 // stereo output, 32-bit samples, and one KernelEngine that does the work.
 // Every member runs on the host's main thread while processing is stopped,
 // except process, which runs on the audio thread.
+#include <cstdint>
+
 #include "diagnostics/host_facts.h"
+#include "diagnostics/transport_ring.h"
 #include "engine/kernel_engine.h"
 #include "vst3/audio_effect.h"
 
@@ -47,6 +50,12 @@ class TalvoProcessor : public AudioEffect {
  protected:
   KernelEngine engine_;
   HostFacts hostFacts_;
+  // Transport capture state. The processor captures no transport, so the ring
+  // stays empty and the last fact keeps its defaults; the frame counter
+  // restarts with every activation.
+  DiagnosticTransportRing transportRing_;
+  std::uint64_t transportFrames_ = 0;
+  TransportFact lastTransport_;
 
  private:
   // Audio thread helpers for process.
