@@ -64,13 +64,15 @@ ResolvedLocation resolveBankFile(const std::string& resolvedDirectory, const std
   const std::filesystem::path real = std::filesystem::canonical(joinPath(resolvedDirectory, relative), error);
   if (error) return ResolvedLocation::kUnresolved;
   const std::string text = real.string();
-  // Inside means strictly below the directory: its path plus a separator.
+  // Inside means the directory itself or anything below it (its path plus a
+  // separator); a neighbour that merely shares the name's prefix is outside.
   const bool rootDirectory = resolvedDirectory.back() == '/';
   const std::size_t prefix = resolvedDirectory.size();
-  const bool inside = text.size() > prefix && text.compare(0, prefix, resolvedDirectory) == 0 &&
-                      (rootDirectory || text[prefix] == '/');
+  const bool inside = text.compare(0, prefix, resolvedDirectory) == 0 &&
+                      (text.size() == prefix || rootDirectory || text[prefix] == '/');
   if (!inside) return ResolvedLocation::kOutside;
-  // Only regular files are read: opening a named pipe would block the load.
+  // Only regular files are read: opening a named pipe would block the load,
+  // and the bank directory itself ("." in a manifest) is not a file to read.
   if (!std::filesystem::is_regular_file(real, error)) return ResolvedLocation::kUnresolved;
   resolved = text;
   return ResolvedLocation::kInside;

@@ -26,7 +26,8 @@ enum class ResolvedLocation : std::uint8_t { kInside, kOutside, kUnresolved };
 
 /// Resolves `relative` below a bank directory that was itself resolved with
 /// `resolveDirectory`; `resolved` receives the real path when it is inside.
-/// Anything inside that is not a regular file reads as unresolved.
+/// Anything inside that is not a regular file (the directory itself included)
+/// reads as unresolved.
 [[nodiscard]] ResolvedLocation resolveBankFile(const std::string& resolvedDirectory,
                                                const std::string& relative, std::string& resolved);
 

@@ -60,7 +60,9 @@ TEST(BankFiles, ResolvedLocationFollowsSymbolicLinks) {
   EXPECT_EQ(resolveBankFile(root, "out.wav", real), ResolvedLocation::kOutside);
   EXPECT_EQ(resolveBankFile(root, "elsewhere/secret.wav", real), ResolvedLocation::kOutside);
   EXPECT_EQ(resolveBankFile(root, "missing.wav", real), ResolvedLocation::kUnresolved);
-  EXPECT_EQ(resolveBankFile(root, ".", real), ResolvedLocation::kOutside);
+  // The bank directory itself is inside, but it is not a file to read.
+  EXPECT_EQ(resolveBankFile(root, ".", real), ResolvedLocation::kUnresolved);
+  EXPECT_EQ(resolveBankFile(root, "s/.", real), ResolvedLocation::kUnresolved);
   // A neighbour whose name starts with the bank's name is still outside.
   TempBank holder;
   holder.write("b/in.wav", Bytes(1, 0));
