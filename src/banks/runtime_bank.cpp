@@ -1,6 +1,8 @@
 #include "banks/runtime_bank.h"
 
 #include <cmath>
+#include <filesystem>
+#include <system_error>
 #include <utility>
 
 #include "banks/bank_files.h"
@@ -196,7 +198,11 @@ RuntimeBankLoad loadRuntimeBank(const std::string& bankDirectory, std::uint64_t 
   StagedBank& bank = load.bank;
   const std::string manifestPath = joinPath(bankDirectory, "bank.json");
   std::vector<std::uint8_t> manifestBytes;
-  if (!readWholeFile(manifestPath, manifestBytes)) {
+  // The bank directory is the caller's choice, so its bank.json may be a link
+  // anywhere; but a named pipe there would block the load for good.
+  std::error_code statError;
+  if (!std::filesystem::is_regular_file(manifestPath, statError) ||
+      !readWholeFile(manifestPath, manifestBytes)) {
     return failLoad(load, RuntimeBankOutcome::kBankMissing, joinText("cannot read ", manifestPath));
   }
   JsonValue manifest;

@@ -287,6 +287,19 @@ TEST(RuntimeBankSafety, DirectoriesAndPipesReadAsMissing) {
   expectFailure(bank.load(), RuntimeBankOutcome::kBankMissing, "asset \"d\" file missing: dir.wav");
   bank.manifest({bank.entry, R"({"id":"p","path":"pipe.wav"})"}, kPiano);
   expectFailure(bank.load(), RuntimeBankOutcome::kBankMissing, "asset \"p\" file missing: pipe.wav");
+  // "." names the bank directory: contained, so unreadable rather than escaping.
+  bank.manifest({bank.entry, R"({"id":"b","path":"."})"}, kPiano);
+  expectFailure(bank.load(), RuntimeBankOutcome::kBankMissing, "asset \"b\" file missing: .");
+}
+
+TEST(RuntimeBankSafety, ManifestThatIsNotARegularFileCannotBeRead) {
+  TempBank pipe;
+  ASSERT_EQ(mkfifo((pipe.dir() + "/bank.json").c_str(), 0600), 0);
+  expectFailure(pipe.load(), RuntimeBankOutcome::kBankMissing, "cannot read " + pipe.dir() + "/bank.json");
+  TempBank directory;
+  directory.write("bank.json/inner", Bytes(1, 0));
+  expectFailure(directory.load(), RuntimeBankOutcome::kBankMissing,
+                "cannot read " + directory.dir() + "/bank.json");
 }
 
 TEST(RuntimeBankSafety, FilesAboveOneGibibyteReadAsMissing) {
