@@ -94,9 +94,14 @@ bool JsonReader::readValue(JsonValue& out, int depth) {
 }
 
 // Numbers take strtod's syntax ("+1", "0x10", "inf", "nan"), read in the C
-// locale so a host's decimal comma cannot change what a bank means.
+// locale so a host's decimal comma cannot change what a bank means. strtod
+// also skips vertical tab and form feed before a number, so they may lead one.
 bool JsonReader::readNumber(double& out) {
-  talvo::JsonReader cursor{at_, end_};
+  const char* start = at_;
+  while (start != end_ && (*start == '\v' || *start == '\f' || *start == ' ' || *start == '\t' ||
+                           *start == '\n' || *start == '\r'))
+    ++start;
+  talvo::JsonReader cursor{start, end_};
   if (!parseNumber(cursor, &out)) return false;
   at_ = cursor.pos;
   return true;

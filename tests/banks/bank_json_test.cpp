@@ -72,6 +72,10 @@ TEST(BankJson, NumbersAreWhateverStrtodAccepts) {
   EXPECT_TRUE(std::isinf(parsed("[inf]").elements[0].number));
   EXPECT_TRUE(std::isnan(parsed("nan").number));
   EXPECT_EQ(parsed("  12  ").number, 12.0);
+  // strtod's own white space may lead a number, though not end a document.
+  EXPECT_EQ(parsed("[\v\f 7]").elements.at(0).number, 7.0);
+  EXPECT_FALSE(parses("[\f]"));
+  EXPECT_FALSE(parses("\vtrue"));
   for (const char* bad : {"", " ", "-", "1 2", "1e5x", "01x", ".", "[1,]", "{\"a\":}", "0x"}) {
     EXPECT_FALSE(parses(bad)) << bad;
   }
