@@ -93,7 +93,9 @@ bool readLeadingNumber(const char* p, const char* end, double& value) {
     // 255 characters of hexadecimal digits cannot pass the range of double,
     // so only the binary exponent's sign tells overflow from underflow.
     if (hex.ec == std::errc::result_out_of_range) {
-      const char* exponent = std::find_if(digits, hex.ptr, [](char ch) { return ch == 'p' || ch == 'P'; });
+      const char* exponent = digits;
+      while (exponent < hex.ptr && (*exponent | 0x20) != 'p')
+        ++exponent;
       magnitude = exponent + 1 < hex.ptr && exponent[1] == '-' ? 0.0 : HUGE_VAL;
     }
   } else {
@@ -167,7 +169,7 @@ std::string paramToText(const talvo_param_desc& d, double normalized) {
 
 bool paramFromText(const talvo_param_desc& d, const char* text, double& normalized) {
   if (!text) return false;
-  char ascii[256];
+  char ascii[256] = {};
   std::size_t length = 0;
   while (text[length] && length < sizeof ascii - 1) {
     ascii[length] = text[length];
