@@ -63,7 +63,7 @@ class KernelEngine {
 
   // ---- Audio thread: no allocation, no lock, no system call. ----
 
-  /// Queues a parameter change (converted to plain units); false for id > 2 or a full queue.
+  /// Queues a parameter change (converted to plain units); false for id > 2, NaN or a full queue.
   bool pushParamNormalized(std::uint32_t id, double normalized, int sampleOffset) noexcept;
   bool pushNoteOn(int pitch, double velocity, int sampleOffset, std::uint32_t route,
                   std::uint32_t channel) noexcept;
