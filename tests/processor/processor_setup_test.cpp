@@ -53,6 +53,13 @@ TEST_F(ProcessorTest, InitializeAddsOneStereoInputAndOneStereoOutputAndNoEventBu
   EXPECT_EQ(arr, SpeakerArr::kStereo);
 }
 
+TEST_F(ProcessorTest, RefusedSecondInitializeAddsNoBuses) {
+  // The base refuses a second host context; its answer comes back unchanged.
+  EXPECT_EQ(processor_->initialize(host_.get()), kResultFalse);
+  EXPECT_EQ(processor_->getBusCount(kAudio, kInput), 1);
+  EXPECT_EQ(processor_->getBusCount(kAudio, kOutput), 1);
+}
+
 TEST_F(ProcessorTest, NamesTheControllerClassByteForByte) {
   TUID cid{};
   ASSERT_EQ(processor_->getControllerClassId(cid), kResultTrue);
