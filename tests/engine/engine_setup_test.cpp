@@ -10,7 +10,6 @@
 
 #include "diagnostics/runtime_diagnostic.h"
 #include "engine/engine_trace.h"
-#include "engine/kernel_engine.h"
 #include "engine_harness.h"
 
 using namespace talvo;
@@ -19,58 +18,57 @@ namespace {
 // Tracing stays off in this binary: an empty variable means no trace file.
 const bool kTraceOff = ::setenv("TALVO_KERNEL_TRACE", "", 1) == 0;
 
-const talvo_runtime_diagnostic& lastRecord(const KernelEngine& e) {
-  const auto& ring = e.diagnosticRing();
-  return ring.records[ring.count - 1];
-}
-
-std::string refusedLine(const char* rate, int frames) {
-  return std::string("talvo-plugin-shell: rejected host format (sampleRate=") + rate +
-         ", maxBlockFrames=" + std::to_string(frames) + ")\n";
-}
-
 const char kCeilingLine[] =
     "talvo-plugin-shell: maxBlockFrames exceeds the 16384-frame ceiling; render long fixtures as a LOOP of "
     "<=16384-frame blocks rather than declaring the whole fixture as one block\n";
+
+// Setup that is expected to fail; returns what it wrote to standard error.
+std::string refusedSetup(KernelEngine& e, double rate, int frames) {
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(e.setup(rate, frames));
+  return testing::internal::GetCapturedStderr();
+}
 }  // namespace
 
-TEST(EngineSetup, HostNativeAt48000AndRateConvertedElsewhere) {
+TEST(EngineSetup, HostNativeAt48000AndRateConvertedWithExactRatesElsewhere) {
   KernelEngine e;
   ASSERT_TRUE(e.setup(48000.0, 512));
   EXPECT_TRUE(e.ready());
   EXPECT_FALSE(e.rateConverted());
   EXPECT_EQ(e.latencySamples(), 0);
-
   ASSERT_TRUE(e.setup(44100.0, 512));
-  EXPECT_TRUE(e.rateConverted());
   EXPECT_EQ(e.srcCapacity(), 1544u);
-  EXPECT_EQ(e.hostRateNumerator(), 44100u);
-  EXPECT_EQ(e.hostRateDenominator(), 1u);
-  EXPECT_EQ(e.latencySamples(), 35);
-
-  ASSERT_TRUE(e.setup(96000.0, 128));
-  EXPECT_EQ(e.latencySamples(), 56);
-  EXPECT_EQ(e.diagnosticRing().count, 0u);
-}
-
-TEST(EngineSetup, FractionalRatesAreKeptAsExactMicrohertz) {
-  KernelEngine e;
-  ASSERT_TRUE(e.setup(44100.0000004, 64));  // rounds to whole micro-hertz
-  EXPECT_EQ(e.hostRateNumerator(), 44100u);
-  EXPECT_EQ(e.hostRateDenominator(), 1u);
-  ASSERT_TRUE(e.setup(22050.5, 64));
-  EXPECT_EQ(e.hostRateNumerator(), 44101u);
-  EXPECT_EQ(e.hostRateDenominator(), 2u);
-  EXPECT_EQ(e.hostRate(), 22050.5);
   ASSERT_TRUE(e.setup(4000000.0, 16384));
   EXPECT_EQ(e.srcCapacity(), 3u * 16384u + 8u);
+  ASSERT_TRUE(e.setup(1000.0, 16384));  // ceil(16384 * 48) + 64
+  EXPECT_EQ(e.srcCapacity(), 786496u);
+
+  // Rates are kept as whole micro-hertz; the latency covers 16 host frames
+  // plus 20 kernel frames.
+  struct Case {
+    double rate;
+    std::uint64_t n, d;
+    int latency;
+  };
+  const Case cases[] = {{44100.0, 44100, 1, 35}, {96000.0, 96000, 1, 56},   {22050.0, 22050, 1, 26},
+                        {88200.0, 88200, 1, 53}, {192000.0, 192000, 1, 96}, {44100.0000004, 44100, 1, 35},
+                        {32000.5, 64001, 2, 30}};
+  for (const Case& c : cases) {
+    ASSERT_TRUE(e.setup(c.rate, 128));
+    EXPECT_TRUE(e.rateConverted());
+    EXPECT_EQ(e.hostRateNumerator(), c.n) << c.rate;
+    EXPECT_EQ(e.hostRateDenominator(), c.d) << c.rate;
+    EXPECT_EQ(e.latencySamples(), c.latency) << c.rate;
+  }
+  EXPECT_EQ(e.hostRate(), 32000.5);
+  EXPECT_EQ(e.diagnosticRing().count, 0u);
 }
 
 TEST(EngineSetup, RefusedFormatsRecordInvalidConfigurationAndSayWhy) {
   struct Case {
     double rate;
     int frames;
-    const char* shownRate;
+    const char* shownRate;  // null: refused quietly, the adapter would be too large
     bool ceiling;
   };
   const Case cases[] = {
@@ -78,63 +76,43 @@ TEST(EngineSetup, RefusedFormatsRecordInvalidConfigurationAndSayWhy) {
       {44100.0, 16385, "44100", true},  {std::numeric_limits<double>::quiet_NaN(), 512, "nan", false},
       {5e6, 512, "5000000", false},     {std::numeric_limits<double>::infinity(), 512, "inf", false},
       {0.0000001, 512, "1e-07", false}, {-48000.0, 512, "-48000", false},
+      {500.0, 16384, nullptr, false},   {0.000001, 1, nullptr, false},
   };
   for (const Case& c : cases) {
     KernelEngine e;
-    testing::internal::CaptureStderr();
-    EXPECT_FALSE(e.setup(c.rate, c.frames));
-    const std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(err, refusedLine(c.shownRate, c.frames) + (c.ceiling ? kCeilingLine : "")) << c.shownRate;
+    const std::string err = refusedSetup(e, c.rate, c.frames);
+    if (c.shownRate != nullptr) {
+      EXPECT_EQ(err, std::string("talvo-plugin-shell: rejected host format (sampleRate=") + c.shownRate +
+                         ", maxBlockFrames=" + std::to_string(c.frames) + ")\n" +
+                         (c.ceiling ? kCeilingLine : ""));
+    } else {
+      EXPECT_EQ(err, "") << c.rate;
+    }
     EXPECT_FALSE(e.ready());
     ASSERT_EQ(e.diagnosticRing().count, 1u);
-    const auto& r = lastRecord(e);
-    EXPECT_EQ(r.code, 14u);
-    EXPECT_EQ(r.severity, 2u);
-    EXPECT_EQ(r.phase, 5u);
-    EXPECT_STREQ(r.message, "host processing configuration is invalid");
+    test::expectRecord(e.diagnosticRing().records[0], 14, 2, 5,
+                       c.shownRate ? "host processing configuration is invalid"
+                                   : "host rate requires unsupported SRC FIFO capacity");
     EXPECT_EQ(e.instanceToken(), 0u);  // refused before a kernel instance was made
   }
 }
 
-TEST(EngineSetup, OversizedAdapterIsRefusedQuietly) {
-  // 500 Hz at 16384 frames needs 1,572,864 kernel frames; the slowest rate
-  // needs 48 billion for a single frame.
-  for (double rate : {500.0, 0.000001}) {
-    KernelEngine e;
-    testing::internal::CaptureStderr();
-    EXPECT_FALSE(e.setup(rate, rate < 1.0 ? 1 : 16384));
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-    ASSERT_EQ(e.diagnosticRing().count, 1u);
-    EXPECT_EQ(lastRecord(e).code, 14u);
-    EXPECT_EQ(lastRecord(e).severity, 2u);
-    EXPECT_STREQ(lastRecord(e).message, "host rate requires unsupported SRC FIFO capacity");
-  }
-  // 1000 Hz fits: ceil(16384 * 48) + 64 = 786,496.
-  KernelEngine e;
-  ASSERT_TRUE(e.setup(1000.0, 16384));
-  EXPECT_EQ(e.srcCapacity(), 786496u);
-}
-
-TEST(EngineSetup, RefusalKeepsThePreviousKernelInstance) {
+TEST(EngineSetup, RefusalKeepsThePreviousKernelInstanceButStopsRendering) {
   KernelEngine e;
   ASSERT_TRUE(e.setup(48000.0, 256));
   const std::uint32_t token = e.instanceToken();
-  testing::internal::CaptureStderr();
-  EXPECT_FALSE(e.setup(48000.0, 0));
-  (void)testing::internal::GetCapturedStderr();
+  (void)refusedSetup(e, 48000.0, 0);
   EXPECT_EQ(e.instanceToken(), token);
   EXPECT_EQ(e.maxBlockFrames(), 256);
-  // Not ready any more: blocks are cleared and flagged until a good setup.
   std::vector<float> out(64, 1.0f);
-  float* outs[1] = {out.data()};
-  e.processBlock(nullptr, 0, outs, 1, 64);
+  test::processMono(e, nullptr, out.data(), 64);
   EXPECT_TRUE(e.blockFailed());
   EXPECT_EQ(out[0], 0.0f);
   ASSERT_TRUE(e.setup(48000.0, 256));
   EXPECT_TRUE(e.ready());
 }
 
-TEST(EngineSetup, EverySetupReplacesTheKernelInstance) {
+TEST(EngineSetup, EverySetupReplacesTheKernelInstanceAndEnginesShareNone) {
   KernelEngine e;
   ASSERT_TRUE(e.setup(48000.0, 128));
   EXPECT_EQ(e.instanceToken(), 1u);
@@ -147,9 +125,6 @@ TEST(EngineSetup, EverySetupReplacesTheKernelInstance) {
     EXPECT_GT(e.instanceToken(), previous) << i;
     previous = e.instanceToken();
   }
-}
-
-TEST(EngineSetup, EnginesDoNotShareKernelInstances) {
   // More engines than one kernel library has instance slots.
   std::vector<std::unique_ptr<KernelEngine>> engines;
   for (int i = 0; i < 40; ++i) {
@@ -159,27 +134,22 @@ TEST(EngineSetup, EnginesDoNotShareKernelInstances) {
   }
 }
 
-TEST(EngineSetup, SetupRestartsSignalMemoryAndKeepsParameterValues) {
+TEST(EngineSetup, SetupAndResetRestartSignalMemory) {
   KernelEngine e;
   ASSERT_TRUE(e.setup(48000.0, 512));
   e.setParamValue(1, 0.0);  // depth 0: a pure 120-sample delay
-  std::vector<float> in(512, 0.5f);
+  const std::vector<float> in(1024, 0.5f);
   (void)test::renderStereo(e, in, 512);
   ASSERT_TRUE(e.setup(48000.0, 512));
-  EXPECT_EQ(e.paramValue(1), 0.0);
-  const auto r = test::renderStereo(e, in, 512);
-  // Fresh delay line: silence for the first 120 frames, then the input.
+  EXPECT_EQ(e.paramValue(1), 0.0);  // values survive setup
+  auto r = test::renderStereo(e, in, 512);
   EXPECT_EQ(r.left[119], 0.0f);
   EXPECT_EQ(r.left[120], 0.5f);
-}
 
-TEST(EngineSetup, ResetParamsRestoresDefaultsAndClearsTheAdapter) {
-  KernelEngine e;
   ASSERT_TRUE(e.setup(44100.0, 256));
   e.setParamValue(0, 12.0);
   e.setParamValue(2, 0.0);
   e.setVariation(3);
-  std::vector<float> in(1024, 0.5f);
   (void)test::renderStereo(e, in, 256);
   e.resetParams();
   EXPECT_EQ(e.paramValue(0), 5.0);
@@ -188,25 +158,31 @@ TEST(EngineSetup, ResetParamsRestoresDefaultsAndClearsTheAdapter) {
   EXPECT_EQ(e.kernelParamValue(2), 1.0);
   // Adapter restarted: its latency of silence comes again.
   e.setParamValue(2, 0.0);
-  const auto r = test::renderStereo(e, in, 256);
+  r = test::renderStereo(e, in, 256);
   EXPECT_EQ(r.left[34], 0.0f);
   EXPECT_EQ(r.left[35], 0.5f);
 }
 
-TEST(EngineParams, NormalizedValuesConvertByTheParameterTable) {
+TEST(EngineParams, ValuesConvertByTheTableAndUnknownIdsAreIgnored) {
   KernelEngine e;
   ASSERT_TRUE(e.setup(48000.0, 64));
   e.setParamValue(0, 10.05);
   EXPECT_DOUBLE_EQ(e.paramNormalized(0), (10.05 - 0.1) / 19.9);
   e.setParamValue(1, 7.0);
   EXPECT_EQ(e.paramNormalized(1), 1.0);
+  e.setParamValue(3, 1.0);
   EXPECT_EQ(e.paramNormalized(3), 0.0);
   EXPECT_EQ(e.paramValue(3), 0.0);
-  e.setParamValue(3, 1.0);  // ignored
   e.setVariation(-4);
   EXPECT_EQ(e.variation(), 0);
   e.setVariation(25);
   EXPECT_EQ(e.variation(), 19);
+  // Copying the queue takes values in push order: the last one wins.
+  ASSERT_TRUE(e.pushParamNormalized(1, 0.25, 10));
+  ASSERT_TRUE(e.pushParamNormalized(1, 0.75, 3));
+  ASSERT_TRUE(e.pushNoteOn(60, 1.0, 0, 0, 0));
+  e.flushParameterEvents();
+  EXPECT_EQ(e.paramValue(1), 0.75);
 }
 
 TEST(EngineParams, PushesAreRefusedForUnknownIdsFullQueuesAndBadValues) {
@@ -229,34 +205,21 @@ TEST(EngineParams, PushesAreRefusedForUnknownIdsFullQueuesAndBadValues) {
   EXPECT_FALSE(e.pushNoteOn(60, 1.0, 0, 0, 0));
 }
 
-TEST(EngineParams, FlushCopiesQueuedValuesLastOneWins) {
-  KernelEngine e;
-  ASSERT_TRUE(e.setup(48000.0, 64));
-  ASSERT_TRUE(e.pushParamNormalized(1, 0.25, 10));
-  ASSERT_TRUE(e.pushParamNormalized(1, 0.75, 3));
-  ASSERT_TRUE(e.pushNoteOn(60, 1.0, 0, 0, 0));
-  e.flushParameterEvents();
-  EXPECT_EQ(e.paramValue(1), 0.75);
-}
-
 TEST(EngineParams, ValuesRestoredWhileRenderingReachTheKernel) {
   // State restore may run on the main thread while the audio thread renders.
   KernelEngine e;
   ASSERT_TRUE(e.setup(44100.0, 128));
   std::atomic<bool> done{false};
+  std::vector<float> out(128);
   std::thread audio([&] {
-    std::vector<float> out(128);
-    float* outs[1] = {out.data()};
     while (!done.load(std::memory_order_acquire))
-      e.processBlock(nullptr, 0, outs, 1, 128);
+      test::processMono(e, nullptr, out.data(), 128);
   });
   for (int i = 0; i <= 2000; ++i)
     e.setParamValue(1, (i % 100) / 100.0);
   done.store(true, std::memory_order_release);
   audio.join();
-  std::vector<float> out(128);
-  float* outs[1] = {out.data()};
-  e.processBlock(nullptr, 0, outs, 1, 128);
+  test::processMono(e, nullptr, out.data(), 128);
   EXPECT_EQ(e.paramValue(1), 0.0);
   EXPECT_EQ(e.kernelParamValue(1), 0.0);
 }
