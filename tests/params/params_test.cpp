@@ -8,9 +8,49 @@
 using namespace talvo;
 
 namespace {
+
 const talvo_param_desc& rate() {
   return TALVO_PARAMS[kParamRate];
 }
+const talvo_param_desc& depth() {
+  return TALVO_PARAMS[kParamDepth];
+}
+
+// Variants of the rate row that exercise the other kinds and ranges.
+talvo_param_desc variant(double minimum, double maximum, double step = 0.0) {
+  talvo_param_desc d = rate();
+  d.minimum = minimum;
+  d.maximum = maximum;
+  d.step = step;
+  return d;
+}
+const char* const kLabels[] = {"Low", "Mid", nullptr};
+const talvo_param_desc kList = [] {
+  talvo_param_desc d = rate();
+  d.kind = TALVO_PARAM_KIND_LIST;
+  d.list_count = 3;
+  d.list_labels = kLabels;
+  return d;
+}();
+const talvo_param_desc kToggle = [] {
+  talvo_param_desc d = rate();
+  d.kind = TALVO_PARAM_KIND_TOGGLE;
+  return d;
+}();
+const talvo_param_desc kFlat = variant(3.0, 3.0);
+const talvo_param_desc kStepped = variant(0.0, 10.0, 0.5);
+const talvo_param_desc kWide = variant(-100.0, 100.0);  // every value read shows in the result
+
+constexpr double kRefused = -999.0;
+
+// The normalized value read from `text`, or kRefused; a refusal must leave the value untouched.
+double read(const talvo_param_desc& d, const char* text) {
+  double n = 0.42;
+  if (paramFromText(d, text, n)) return n;
+  EXPECT_EQ(n, 0.42) << "refused text changed the value";
+  return kRefused;
+}
+
 }  // namespace
 
 TEST(ParamTable, RowsMatchTheirIdentifiersAndDefaultsAgree) {
@@ -26,136 +66,75 @@ TEST(ParamTable, RowsMatchTheirIdentifiersAndDefaultsAgree) {
   EXPECT_EQ(rate().default_normalized, (5.0 - 0.1) / (20.0 - 0.1));
 }
 
-TEST(ParamConversion, ContinuousValuesClampAndRoundTrip) {
-  EXPECT_EQ(paramToPlain(rate(), 0.0), 0.1);
-  EXPECT_EQ(paramToPlain(rate(), 1.0), 20.0);
-  EXPECT_EQ(paramToPlain(rate(), -3.0), 0.1);
-  EXPECT_EQ(paramToNormalized(rate(), 100.0), 1.0);
-  EXPECT_EQ(paramToNormalized(rate(), -1.0), 0.0);
+TEST(ParamConversion, ValuesClampStepOnlyTowardsPlainAndListsRound) {
+  const struct {
+    const talvo_param_desc& d;
+    double normalized, plain;
+  } toPlain[] = {{rate(), 0.0, 0.1},     {rate(), 1.0, 20.0}, {rate(), -3.0, 0.1},
+                 {kStepped, 0.123, 1.0}, {kList, 0.74, 1.0},  {kList, 0.76, 2.0}};
+  for (const auto& c : toPlain)
+    EXPECT_EQ(paramToPlain(c.d, c.normalized), c.plain) << c.normalized;
+  const struct {
+    const talvo_param_desc& d;
+    double plain, normalized;
+  } toNormalized[] = {{rate(), 100.0, 1.0},
+                      {rate(), -1.0, 0.0},
+                      {kStepped, 1.23, 0.123},
+                      {kFlat, 3.0, 0.0},
+                      {kFlat, 10.0, 0.0}};
+  for (const auto& c : toNormalized)
+    EXPECT_EQ(talvo_param_normalize(&c.d, c.plain), c.normalized) << c.plain;
   for (double n = 0; n <= 1.0; n += 0.125)
     EXPECT_NEAR(paramToNormalized(rate(), paramToPlain(rate(), n)), n, 1e-15);
 }
 
-TEST(ParamConversion, EmptyRangeNormalizesToZero) {
-  talvo_param_desc flat = rate();
-  flat.minimum = flat.maximum = 3.0;
-  EXPECT_EQ(talvo_param_normalize(&flat, 3.0), 0.0);
-  EXPECT_EQ(talvo_param_normalize(&flat, 10.0), 0.0);
-  double n = 0.7;
-  ASSERT_TRUE(paramFromText(flat, "3", n));
-  EXPECT_EQ(n, 0.0);
-}
-
-TEST(ParamConversion, StepRoundsOnlyTowardsPlain) {
-  talvo_param_desc stepped = rate();
-  stepped.minimum = 0;
-  stepped.maximum = 10;
-  stepped.step = 0.5;
-  EXPECT_EQ(paramToPlain(stepped, 0.123), 1.0);
-  EXPECT_EQ(paramToNormalized(stepped, 1.23), 0.123);
-}
-
-TEST(ParamConversion, ListAndToggleKinds) {
-  static const char* const labels[] = {"Low", "Mid", nullptr};
-  talvo_param_desc list = rate();
-  list.kind = TALVO_PARAM_KIND_LIST;
-  list.list_count = 3;
-  list.list_labels = labels;
-  EXPECT_EQ(paramToPlain(list, 0.74), 1.0);
-  EXPECT_EQ(paramToPlain(list, 0.76), 2.0);
-  EXPECT_EQ(paramToText(list, 0.4), "Mid");
-  EXPECT_EQ(paramToText(list, 1.0), "");  // null label
-  double n = -1;
-  ASSERT_TRUE(paramFromText(list, "Mid", n));
-  EXPECT_EQ(n, 0.5);
-  ASSERT_TRUE(paramFromText(list, "7", n));
-  EXPECT_EQ(n, 1.0);
-
-  talvo_param_desc toggle = rate();
-  toggle.kind = TALVO_PARAM_KIND_TOGGLE;
-  EXPECT_EQ(paramToText(toggle, 0.5), "on");
-  EXPECT_EQ(paramToText(toggle, 0.49), "off");
-  ASSERT_TRUE(paramFromText(toggle, "false", n));
-  EXPECT_EQ(n, 0.0);
-  ASSERT_TRUE(paramFromText(toggle, "-2", n));
-  EXPECT_EQ(n, 1.0);
-  EXPECT_FALSE(paramFromText(toggle, "On", n));
-}
-
-TEST(ParamText, ShortestRoundTripForm) {
+TEST(ParamText, ShowsTheShortestRoundTripFormOrTheLabel) {
   EXPECT_EQ(paramToText(rate(), 0.0), "0.1");
   EXPECT_EQ(paramToText(rate(), 1.0), "20");
-  EXPECT_EQ(paramToText(TALVO_PARAMS[kParamDepth], 0.1), "0.1");
+  EXPECT_EQ(paramToText(depth(), 0.1), "0.1");
+  EXPECT_EQ(paramToText(kList, 0.4), "Mid");
+  EXPECT_EQ(paramToText(kList, 1.0), "") << "a null label";
+  EXPECT_EQ(paramToText(kToggle, 0.5), "on");
+  EXPECT_EQ(paramToText(kToggle, 0.49), "off");
   for (double n : {0.013, 0.25, 0.3333333333333333, 0.999}) {
     const std::string text = paramToText(rate(), n);
     EXPECT_EQ(std::strtod(text.c_str(), nullptr), paramToPlain(rate(), n)) << text;
   }
 }
 
-TEST(ParamText, ReadingAcceptsLeadingNumbersAndRejectsTheRest) {
-  double n = 0.42;
-  EXPECT_TRUE(paramFromText(rate(), "30", n));
-  EXPECT_EQ(n, 1.0);
-  EXPECT_TRUE(paramFromText(rate(), "5 Hz", n));
-  EXPECT_EQ(n, rate().default_normalized);
-  n = 0.42;
-  EXPECT_FALSE(paramFromText(rate(), "abc", n));
-  EXPECT_FALSE(paramFromText(rate(), "", n));
-  EXPECT_FALSE(paramFromText(rate(), nullptr, n));
-  EXPECT_EQ(n, 0.42);
-}
-
-TEST(ParamText, NumbersBeyondDoubleSaturateAndNanIsNoValue) {
-  double n = 0.42;
-  EXPECT_TRUE(paramFromText(rate(), "1.5e999 Hz", n));
-  EXPECT_EQ(n, 1.0);
-  EXPECT_TRUE(paramFromText(rate(), "-2e400", n));
-  EXPECT_EQ(n, 0.0);
-  EXPECT_TRUE(paramFromText(TALVO_PARAMS[kParamDepth], "1e-999", n));
-  EXPECT_EQ(n, 0.0);
-  EXPECT_TRUE(paramFromText(rate(), "inf", n));
-  EXPECT_EQ(n, 1.0);
-  n = 0.42;
-  EXPECT_FALSE(paramFromText(rate(), "nan", n));
-  EXPECT_FALSE(paramFromText(TALVO_PARAMS[kParamDepth], " -nan(1)", n));
-  EXPECT_EQ(n, 0.42) << "a NaN must never become a parameter value";
-}
-
-// A range around zero, so that every value read shows in the result.
-TEST(ParamText, ReadsNumbersAsStrtodDoes) {
-  talvo_param_desc wide = rate();
-  wide.minimum = -100.0;
-  wide.maximum = 100.0;
-  const auto read = [&wide](const char* text) {
-    double n = -1.0;
-    return paramFromText(wide, text, n) ? n * 200.0 - 100.0 : -999.0;
+// Leading numbers are read as strtod reads them (hexadecimal, saturation,
+// trailing units; "0xg" and "0x-1" read only their leading 0); a NaN must
+// never become a parameter value.
+TEST(ParamText, ReadsLeadingNumbersLabelsAndWordsAndRefusesTheRest) {
+  const struct {
+    const talvo_param_desc& d;
+    const char* text;
+    double normalized;
+  } cases[] = {
+      // clang-format off
+      {rate(), "30", 1.0}, {rate(), "5 Hz", rate().default_normalized}, {rate(), "abc", kRefused},
+      {rate(), "", kRefused}, {rate(), nullptr, kRefused}, {rate(), "1.5e999 Hz", 1.0},
+      {rate(), "-2e400", 0.0}, {depth(), "1e-999", 0.0}, {rate(), "inf", 1.0},
+      {rate(), "nan", kRefused}, {depth(), " -nan(1)", kRefused}, {kFlat, "3", 0.0},
+      {kList, "Mid", 0.5}, {kList, "7", 1.0},
+      {kToggle, "false", 0.0}, {kToggle, "-2", 1.0}, {kToggle, "On", kRefused},
+      {kWide, " \t+5", 0.525}, {kWide, "-.5e1x", 0.475}, {kWide, "0x10", 0.58},
+      {kWide, "-0x1p-2", 0.49875}, {kWide, "0x1P99999", 1.0}, {kWide, "-0x1p-99999", 0.5},
+      {kWide, "0xg", 0.5}, {kWide, "0x-1", 0.5}, {kWide, "-1e-999", 0.5},
+      {kWide, "123e306", 1.0}, {kWide, "-0.000123e-320", 0.5},
+      {kWide, "+-5", kRefused}, {kWide, "--5", kRefused}, {kWide, "- 5", kRefused}, {kWide, ".", kRefused},
+      // clang-format on
   };
-  EXPECT_NEAR(read(" \t+5"), 5.0, 1e-9);
-  EXPECT_NEAR(read("-.5e1x"), -5.0, 1e-9);
-  EXPECT_NEAR(read("0x10"), 16.0, 1e-9);
-  EXPECT_NEAR(read("-0x1p-2"), -0.25, 1e-9);
-  EXPECT_NEAR(read("0x1P99999"), 100.0, 1e-9);
-  EXPECT_NEAR(read("-0x1p-99999"), 0.0, 1e-9);
-  EXPECT_NEAR(read("0xg"), 0.0, 1e-9) << "the leading 0 alone";
-  EXPECT_NEAR(read("0x-1"), 0.0, 1e-9) << "no sign after the prefix";
-  EXPECT_NEAR(read("-1e-999"), 0.0, 1e-9);
-  EXPECT_NEAR(read("123e306"), 100.0, 1e-9);
-  EXPECT_NEAR(read("-0.000123e-320"), 0.0, 1e-9);
-  EXPECT_EQ(read("+-5"), -999.0);
-  EXPECT_EQ(read("--5"), -999.0);
-  EXPECT_EQ(read("- 5"), -999.0);
-  EXPECT_EQ(read("."), -999.0);
+  for (const auto& c : cases)
+    EXPECT_NEAR(read(c.d, c.text), c.normalized, 1e-12) << (c.text ? c.text : "(null)");
 }
 
 TEST(ParamText, DecimalPointDoesNotFollowTheProcessLocale) {
   const char* previous = std::setlocale(LC_NUMERIC, nullptr);
   const std::string saved = previous ? previous : "C";
   if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8")) GTEST_SKIP() << "no comma-decimal locale installed";
-  double n = 0;
-  EXPECT_TRUE(paramFromText(TALVO_PARAMS[kParamDepth], "0.5", n));
-  EXPECT_EQ(n, 0.5);
-  EXPECT_TRUE(paramFromText(rate(), "1.5e999", n));
-  EXPECT_EQ(n, 1.0) << "an overflowing number saturates whatever the locale";
-  EXPECT_EQ(paramToText(TALVO_PARAMS[kParamDepth], 0.25), "0.25");
+  EXPECT_EQ(read(depth(), "0.5"), 0.5);
+  EXPECT_EQ(read(rate(), "1.5e999"), 1.0) << "an overflowing number saturates whatever the locale";
+  EXPECT_EQ(paramToText(depth(), 0.25), "0.25");
   std::setlocale(LC_NUMERIC, saved.c_str());
 }
