@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "cc_test_util.h"
 
 namespace talvo {
@@ -7,39 +9,32 @@ namespace {
 
 using namespace test;
 
-// Relative messages from a parameter sitting at raw position `from`, one step each.
-double stepFrom(std::uint8_t mode, int from, int value) {
-  const CcMap map = ccMapOf({ccBinding(kParamDepth, 9, mode)});
-  FakeParams params;
-  params.values[kParamDepth] = rawToDepth(from);
-  return resolveOne(map, 9, value, nullptr, &params);
-}
-
-TEST(CcRelative, BinaryOffsetCountsFromSixtyFour) {
-  EXPECT_DOUBLE_EQ(stepFrom(kCcValueRelativeBinaryOffset, 0, 65), rawToDepth(1));
-  EXPECT_EQ(stepFrom(kCcValueRelativeBinaryOffset, 0, 64), kNone);
-  EXPECT_DOUBLE_EQ(stepFrom(kCcValueRelativeBinaryOffset, 50, 60), rawToDepth(46));
-  EXPECT_DOUBLE_EQ(stepFrom(kCcValueRelativeBinaryOffset, 50, 127), rawToDepth(113));
-  EXPECT_DOUBLE_EQ(stepFrom(kCcValueRelativeBinaryOffset, 50, 0), rawToDepth(0));  // -64, clamped
-}
-
-TEST(CcRelative, TwosComplementReadsHighValuesAsNegative) {
-  EXPECT_DOUBLE_EQ(stepFrom(kCcValueRelativeTwosComplement, 10, 127), rawToDepth(9));
-  EXPECT_DOUBLE_EQ(stepFrom(kCcValueRelativeTwosComplement, 10, 1), rawToDepth(11));
-  EXPECT_DOUBLE_EQ(stepFrom(kCcValueRelativeTwosComplement, 10, 63), rawToDepth(73));
-  EXPECT_DOUBLE_EQ(stepFrom(kCcValueRelativeTwosComplement, 10, 65), rawToDepth(0));  // -63, clamped
-  EXPECT_EQ(stepFrom(kCcValueRelativeTwosComplement, 10, 64), kNone);
-  EXPECT_EQ(stepFrom(kCcValueRelativeTwosComplement, 10, 0), kNone);
-}
-
-TEST(CcRelative, SignedBitUsesBitSixForDirection) {
-  EXPECT_DOUBLE_EQ(stepFrom(kCcValueRelativeSignedBit, 10, 65), rawToDepth(11));
-  EXPECT_DOUBLE_EQ(stepFrom(kCcValueRelativeSignedBit, 10, 1), rawToDepth(9));
-  EXPECT_DOUBLE_EQ(stepFrom(kCcValueRelativeSignedBit, 10, 70), rawToDepth(16));
-  EXPECT_DOUBLE_EQ(stepFrom(kCcValueRelativeSignedBit, 10, 5), rawToDepth(5));
-  EXPECT_DOUBLE_EQ(stepFrom(kCcValueRelativeSignedBit, 120, 127), 1.0);  // +63, clamped
-  EXPECT_EQ(stepFrom(kCcValueRelativeSignedBit, 10, 64), kNone);
-  EXPECT_EQ(stepFrom(kCcValueRelativeSignedBit, 10, 0), kNone);
+TEST(CcRelative, EachEncodingStepsFromTheParameterAndClampsAtTheEnds) {
+  struct Case {
+    std::uint8_t mode;
+    int from;  // raw position of the parameter; -1: no reader, the step starts from zero
+    int value;
+    int expectedRaw;  // -1: nothing produced
+  } cases[] = {
+      {kCcValueRelativeBinaryOffset, 0, 65, 1},     {kCcValueRelativeBinaryOffset, 0, 64, -1},
+      {kCcValueRelativeBinaryOffset, 50, 60, 46},   {kCcValueRelativeBinaryOffset, 50, 127, 113},
+      {kCcValueRelativeBinaryOffset, 50, 0, 0},     {kCcValueRelativeBinaryOffset, -1, 70, 6},
+      {kCcValueRelativeTwosComplement, 10, 127, 9}, {kCcValueRelativeTwosComplement, 10, 1, 11},
+      {kCcValueRelativeTwosComplement, 10, 63, 73}, {kCcValueRelativeTwosComplement, 10, 65, 0},
+      {kCcValueRelativeTwosComplement, 10, 64, -1}, {kCcValueRelativeTwosComplement, 10, 0, -1},
+      {kCcValueRelativeSignedBit, 10, 65, 11},      {kCcValueRelativeSignedBit, 10, 1, 9},
+      {kCcValueRelativeSignedBit, 10, 70, 16},      {kCcValueRelativeSignedBit, 10, 5, 5},
+      {kCcValueRelativeSignedBit, 120, 127, 127},   {kCcValueRelativeSignedBit, 10, 64, -1},
+      {kCcValueRelativeSignedBit, 10, 0, -1},
+  };
+  for (const Case& c : cases) {
+    const CcMap map = ccMapOf({ccBinding(kParamDepth, 9, c.mode)});
+    FakeParams params;
+    params.values[kParamDepth] = rawToDepth(c.from);
+    const double got = resolveOne(map, 9, c.value, nullptr, c.from < 0 ? nullptr : &params);
+    EXPECT_DOUBLE_EQ(got, c.expectedRaw < 0 ? kNone : rawToDepth(c.expectedRaw))
+        << "mode " << int(c.mode) << " from " << c.from << " value " << c.value;
+  }
 }
 
 TEST(CcRelative, StepsWalkAlongTheCurveOneRawPositionAtATime) {
@@ -52,61 +47,40 @@ TEST(CcRelative, StepsWalkAlongTheCurveOneRawPositionAtATime) {
     return (1.0 + x * x * 8.0 - 0.1) / 19.9;
   };
   CcRouterState state;
-  for (int raw = 1; raw <= 127; ++raw) {
-    ASSERT_NEAR(resolveOne(map, 9, 65, &state), expected(raw), 1e-12) << raw;
-  }
-  EXPECT_NEAR(resolveOne(map, 9, 65, &state), expected(127), 1e-12);  // stays at the top
-  for (int raw = 126; raw >= 117; --raw) {
+  for (int raw = 1; raw <= 128; ++raw)  // the last step stays at the top
+    ASSERT_NEAR(resolveOne(map, 9, 65, &state), expected(raw > 127 ? 127 : raw), 1e-12) << raw;
+  for (int raw = 126; raw >= 117; --raw)
     ASSERT_NEAR(resolveOne(map, 9, 63, &state), expected(raw), 1e-12) << raw;
-  }
-}
 
-TEST(CcRelative, StepStartsFromTheParameterPositionOnTheCurve) {
   // Depth 0.25 on an exp curve sits at raw 63 ((63/127)^2 is nearest), so +1
   // lands on raw 64 of the curve, not on 0.25 + 1/127.
-  const CcMap map =
+  const CcMap depthMap =
       ccMapOf({withCurve(ccBinding(kParamDepth, 9, kCcValueRelativeTwosComplement), kCcCurveExp)});
   FakeParams params;
   params.values[kParamDepth] = 0.25;
   const double x = 64.0 / 127.0;
-  EXPECT_NEAR(resolveOne(map, 9, 1, nullptr, &params), x * x, 1e-12);
+  EXPECT_NEAR(resolveOne(depthMap, 9, 1, nullptr, &params), x * x, 1e-12);
 }
 
-TEST(CcRelative, UnknownParameterStartsFromZero) {
-  const CcMap map = ccMapOf({ccBinding(kParamDepth, 9, kCcValueRelativeBinaryOffset)});
-  EXPECT_DOUBLE_EQ(resolveOne(map, 9, 70, nullptr), rawToDepth(6));
-}
-
-TEST(CcToggle, FlipsOnlyOnRisingEdges) {
-  const CcMap map = ccMapOf({ccBinding(kParamWet, 3, kCcValueToggle)});
+TEST(CcToggle, FlipsOnlyOnRisingEdgesBetweenTheRangeEnds) {
   CcRouterState state;
-  EXPECT_EQ(resolveOne(map, 3, 0, &state), kNone);
-  EXPECT_EQ(resolveOne(map, 3, 127, &state), 1.0);
-  EXPECT_EQ(resolveOne(map, 3, 127, &state), kNone);
-  EXPECT_EQ(resolveOne(map, 3, 0, &state), kNone);
-  EXPECT_EQ(resolveOne(map, 3, 127, &state), 0.0);
-  EXPECT_EQ(resolveOne(map, 3, 63, &state), kNone);
-  EXPECT_EQ(resolveOne(map, 3, 64, &state), 1.0);  // 64 already counts as high
-}
-
-TEST(CcToggle, SwitchesBetweenTheRangeEndsWhateverTheCurve) {
-  const CcMap map =
-      ccMapOf({withCurve(withRange(ccBinding(kParamDepth, 3, kCcValueToggle), 0.2, 0.8), kCcCurveExp)});
-  CcRouterState state;
-  EXPECT_DOUBLE_EQ(resolveOne(map, 3, 127, &state), 0.8);
-  EXPECT_EQ(resolveOne(map, 3, 0, &state), kNone);
-  EXPECT_DOUBLE_EQ(resolveOne(map, 3, 100, &state), 0.2);
+  expectSteps(ccMapOf({ccBinding(kParamWet, 3, kCcValueToggle)}), 3,
+              {{0, kNone}, {127, 1.0}, {127, kNone}, {0, kNone}, {127, 0.0}, {63, kNone}, {64, 1.0}}, &state,
+              nullptr);
+  CcRouterState curved;
+  expectSteps(
+      ccMapOf({withCurve(withRange(ccBinding(kParamDepth, 3, kCcValueToggle), 0.2, 0.8), kCcCurveExp)}), 3,
+      {{127, 0.8}, {0, kNone}, {100, 0.2}}, &curved, nullptr);
 }
 
 TEST(CcToggle, ReaderDecidesWhichEndIsNext) {
   const CcMap map = ccMapOf({ccBinding(kParamDepth, 3, kCcValueToggle)});
-  FakeParams params;
-  params.values[kParamDepth] = 0.9;
-  EXPECT_EQ(resolveOne(map, 3, 127, nullptr, &params), 0.0);
-  params.values[kParamDepth] = 0.5;  // as close to either end: go high
-  EXPECT_EQ(resolveOne(map, 3, 127, nullptr, &params), 1.0);
-  params.values[kParamDepth] = 0.2;
-  EXPECT_EQ(resolveOne(map, 3, 127, nullptr, &params), 1.0);
+  // As close to either end (0.5): go high.
+  for (auto [current, next] : {std::pair{0.9, 0.0}, std::pair{0.5, 1.0}, std::pair{0.2, 1.0}}) {
+    FakeParams params;
+    params.values[kParamDepth] = current;
+    EXPECT_EQ(resolveOne(map, 3, 127, nullptr, &params), next) << current;
+  }
 }
 
 }  // namespace

@@ -19,6 +19,8 @@ TEST(CcResolve, BindingsOnOneControllerAnswerInMapOrderUpToTheCapacity) {
   EXPECT_EQ(out[0].param, kParamWet);
   EXPECT_EQ(ccResolve(map, 20, 1, 127, nullptr, nullptr, nullptr, nullptr, 4), 0u);
   EXPECT_EQ(ccResolve(map, 20, 1, 127, nullptr, nullptr, nullptr, out, 0), 0u);
+  EXPECT_EQ(resolveOne(map, 20, 500, nullptr), 1.0);  // values outside seven bits are clamped
+  EXPECT_EQ(resolveOne(map, 20, -3, nullptr), 0.0);
 }
 
 TEST(CcResolve, OnlyEnabledBindingsOnTheRightChannelAndParameterMatch) {
@@ -26,26 +28,16 @@ TEST(CcResolve, OnlyEnabledBindingsOnTheRightChannelAndParameterMatch) {
   disabled.enabled = false;
   CcBinding channel5 = ccBinding(kParamWet, 20);
   channel5.channel = 5;
-  const CcBinding noParam = ccBinding(3, 20);
-  const CcMap map = ccMapOf({disabled, channel5, noParam});
+  const CcMap map = ccMapOf({disabled, channel5, ccBinding(3, 20)});
   EXPECT_EQ(resolveOne(map, 20, 127, nullptr, nullptr, 1), kNone);
   EXPECT_EQ(resolveOne(map, 20, 127, nullptr, nullptr, 5), 1.0);
   EXPECT_EQ(resolveOne(map, 21, 127, nullptr, nullptr, 5), kNone);
-  // Channel 0 in a binding listens on every channel.
-  const CcMap any = ccMapOf({ccBinding(kParamWet, 20)});
+  const CcMap any = ccMapOf({ccBinding(kParamWet, 20)});  // channel 0 listens on every channel
   for (int ch = 1; ch <= 16; ++ch)
     EXPECT_EQ(resolveOne(any, 20, 127, nullptr, nullptr, ch), 1.0) << ch;
 }
 
-TEST(CcResolve, ValuesOutsideSevenBitsAreClamped) {
-  const CcMap map = ccMapOf({ccBinding(kParamWet, 20)});
-  EXPECT_EQ(resolveOne(map, 20, 500, nullptr), 1.0);
-  EXPECT_EQ(resolveOne(map, 20, -3, nullptr), 0.0);
-}
-
 TEST(CcResolve, BindingsKeepSeparateMemoryEvenForOneController) {
-  // Two pickup bindings on cc 20: the one whose parameter sits at the
-  // controller is caught, the other is not.
   const CcMap map = ccMapOf({ccBinding(kParamDepth, 20, kCcValueAbsolute, kCcTakeoverPickup),
                              ccBinding(kParamWet, 20, kCcValueAbsolute, kCcTakeoverPickup)});
   CcRouterState state;
@@ -53,55 +45,44 @@ TEST(CcResolve, BindingsKeepSeparateMemoryEvenForOneController) {
   params.values[kParamDepth] = 10 / 127.0;
   params.values[kParamWet] = 1.0;
   CcResolution out[2];
-  ASSERT_EQ(ccResolve(map, 20, 1, 10, &state, &FakeParams::read, &params, out, 2), 1u);
-  EXPECT_EQ(out[0].param, kParamDepth);
-  ASSERT_EQ(ccResolve(map, 20, 1, 40, &state, &FakeParams::read, &params, out, 2), 1u);
-  EXPECT_EQ(out[0].param, kParamDepth);
+  for (int value : {10, 40}) {
+    ASSERT_EQ(ccResolve(map, 20, 1, value, &state, &FakeParams::read, &params, out, 2), 1u);
+    EXPECT_EQ(out[0].param, kParamDepth);
+  }
 }
 
-// Engages a pickup binding at slot 0 of `map` with the parameter at 0.5.
-void engage(const CcMap& map, CcRouterState& state, FakeParams& params) {
-  params.values[kParamDepth] = 0.5;
-  ASSERT_NE(resolveOne(map, 7, 63, &state, &params), kNone);
-  params.values[kParamDepth] = 0.5;
-}
-
-TEST(CcResolve, MemorySurvivesCallsWithTheSameMap) {
-  const CcMap map = ccMapOf({ccBinding(kParamDepth, 7, kCcValueAbsolute, kCcTakeoverPickup)});
-  CcRouterState state;
+// An engaged pickup passes a far jump; fresh memory waits for the crossing.
+TEST(CcResolve, PickupMemoryLastsUntilResetAnotherMapOrAnEditedMap) {
+  CcMap map = ccMapOf({ccBinding(kParamDepth, 7, kCcValueAbsolute, kCcTakeoverPickup)});
+  const CcMap other = map;  // same bindings, another address
   FakeParams params;
-  engage(map, state, params);
-  EXPECT_NE(resolveOne(map, 7, 0, &state, &params), kNone);
-}
-
-TEST(CcResolve, AnotherMapClearsTheMemory) {
-  const CcMap first = ccMapOf({ccBinding(kParamDepth, 7, kCcValueAbsolute, kCcTakeoverPickup)});
-  const CcMap second = first;  // same bindings, another map
   CcRouterState state;
-  FakeParams params;
-  engage(first, state, params);
-  EXPECT_EQ(resolveOne(second, 7, 0, &state, &params), kNone);
-  EXPECT_EQ(state.map, &second);
-}
+  auto engage = [&] {
+    params.values[kParamDepth] = 0.5;
+    ASSERT_NE(resolveOne(map, 7, 63, &state, &params), kNone);
+    params.values[kParamDepth] = 1.0;
+  };
+  engage();
+  EXPECT_DOUBLE_EQ(resolveOne(map, 7, 0, &state, &params), 0.0);
+  params.values[kParamDepth] = 1.0;
+  state.reset(&map);
+  EXPECT_EQ(resolveOne(map, 7, 10, &state, &params), kNone);
 
-TEST(CcResolve, MapEditedInPlaceClearsTheMemory) {
-  // A snapshot store can hand out a new map at the address of a freed one;
-  // memory made for other bindings must not carry over.
-  CcMap map = ccMapOf({ccBinding(kParamWet, 7, kCcValueAbsolute, kCcTakeoverPickup)});
-  CcRouterState state;
-  FakeParams params;
-  params.values[kParamWet] = 0.5;
-  ASSERT_NE(resolveOne(map, 7, 63, &state, &params), kNone);
-  map.bindings[0].param = kParamDepth;
-  params.values[kParamDepth] = 0.5;
+  engage();
+  EXPECT_EQ(resolveOne(other, 7, 0, &state, &params), kNone);
+  EXPECT_EQ(state.map, &other);
+
+  // A snapshot store can hand out a new map at the address of a freed one.
+  engage();
+  map.bindings[0].param = kParamWet;
+  params.values[kParamWet] = 1.0;
   EXPECT_EQ(resolveOne(map, 7, 0, &state, &params), kNone);
 }
 
 TEST(CcResolve, ResolvingAllocatesNothing) {
   CcMap map;
-  const std::uint8_t modes[] = {kCcValueAbsolute, kCcValueRelativeSignedBit, kCcValueRelativeBinaryOffset,
-                                kCcValueRelativeTwosComplement, kCcValueToggle};
-  for (std::uint8_t mode : modes) {
+  for (std::uint8_t mode : {kCcValueAbsolute, kCcValueRelativeSignedBit, kCcValueRelativeBinaryOffset,
+                            kCcValueRelativeTwosComplement, kCcValueToggle}) {
     for (std::uint8_t takeover : {kCcTakeoverJump, kCcTakeoverPickup, kCcTakeoverScaled}) {
       map.bindings[map.count] = ccBinding(map.count % 3, 30, mode, takeover);
       ++map.count;

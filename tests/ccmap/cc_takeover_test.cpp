@@ -9,53 +9,49 @@ namespace {
 
 using namespace test;
 
-TEST(CcTakeover, JumpAppliesEveryValueAtOnce) {
-  const CcMap map = ccMapOf({ccBinding(kParamDepth, 7)});
-  CcRouterState state;
-  FakeParams params;
-  params.values[kParamDepth] = 0.9;
-  EXPECT_DOUBLE_EQ(resolveOne(map, 7, 10, &state, &params), rawToDepth(10));
-  EXPECT_DOUBLE_EQ(resolveOne(map, 7, 100, &state, &params), rawToDepth(100));
-}
+struct TakeoverCase {
+  const char* what;
+  std::uint8_t takeover;
+  double start;  // the parameter before the first message; NaN: no reader
+  bool withState;
+  std::vector<CcStep> steps;
+};
 
-TEST(CcTakeover, PickupWaitsUntilTheControllerCrossesTheParameter) {
-  const CcMap map = ccMapOf({ccBinding(kParamDepth, 7, kCcValueAbsolute, kCcTakeoverPickup)});
-  CcRouterState state;
-  FakeParams params;
-  params.values[kParamDepth] = 0.5;  // raw position 63
-  EXPECT_EQ(resolveOne(map, 7, 10, &state, &params), kNone);
-  EXPECT_EQ(resolveOne(map, 7, 20, &state, &params), kNone);
-  EXPECT_EQ(resolveOne(map, 7, 30, &state, &params), kNone);
-  EXPECT_DOUBLE_EQ(resolveOne(map, 7, 70, &state, &params), rawToDepth(70));
-  // Caught: from now on every value passes, far jumps included.
-  EXPECT_DOUBLE_EQ(resolveOne(map, 7, 5, &state, &params), rawToDepth(5));
-  EXPECT_DOUBLE_EQ(resolveOne(map, 7, 127, &state, &params), 1.0);
-}
-
-TEST(CcTakeover, PickupCatchesFromAboveAndOnTheExactPosition) {
-  const CcMap map = ccMapOf({ccBinding(kParamDepth, 7, kCcValueAbsolute, kCcTakeoverPickup)});
-  {
+TEST(CcTakeover, EachRuleFollowsTheControllerAsExpected) {
+  const double n = kNone;
+  const TakeoverCase cases[] = {
+      {"jump applies at once", kCcTakeoverJump, 0.9, true, {{10, rawToDepth(10)}, {100, rawToDepth(100)}}},
+      {"pickup waits for the crossing, then passes far jumps",
+       kCcTakeoverPickup,
+       0.5,
+       true,
+       {{10, n}, {20, n}, {30, n}, {70, rawToDepth(70)}, {5, rawToDepth(5)}, {127, 1.0}}},
+      {"pickup from above", kCcTakeoverPickup, 0.25, true, {{100, n}, {40, n}, {20, rawToDepth(20)}}},
+      {"pickup on the exact position", kCcTakeoverPickup, 0.5, true, {{63, rawToDepth(63)}}},
+      {"pickup next to the position is not enough",
+       kCcTakeoverPickup,
+       0.5,
+       true,
+       {{60, n}, {62, n}, {60, n}}},
+      {"pickup without state acts as jump", kCcTakeoverPickup, 0.5, false, {{10, rawToDepth(10)}}},
+      // No reader: the current value is what this binding produced last, so
+      // the first value jumps and the controller then owns the value.
+      {"pickup without reader",
+       kCcTakeoverPickup,
+       NAN,
+       true,
+       {{10, rawToDepth(10)}, {11, rawToDepth(11)}, {40, rawToDepth(40)}, {3, rawToDepth(3)}}},
+      {"scaled first value is only remembered", kCcTakeoverScaled, 0.5, true, {{20, n}, {20, n}, {21, kAny}}},
+      {"scaled without a reader acts as jump", kCcTakeoverScaled, NAN, true, {{30, rawToDepth(30)}}},
+      {"scaled without state acts as jump", kCcTakeoverScaled, NAN, false, {{30, rawToDepth(30)}}},
+  };
+  for (const TakeoverCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    const CcMap map = ccMapOf({ccBinding(kParamDepth, 7, kCcValueAbsolute, c.takeover)});
     CcRouterState state;
     FakeParams params;
-    params.values[kParamDepth] = 0.25;  // raw position 32
-    EXPECT_EQ(resolveOne(map, 7, 100, &state, &params), kNone);
-    EXPECT_EQ(resolveOne(map, 7, 40, &state, &params), kNone);
-    EXPECT_DOUBLE_EQ(resolveOne(map, 7, 20, &state, &params), rawToDepth(20));
-  }
-  {
-    CcRouterState state;
-    FakeParams params;
-    params.values[kParamDepth] = 0.5;
-    EXPECT_DOUBLE_EQ(resolveOne(map, 7, 63, &state, &params), rawToDepth(63));
-  }
-  {
-    // Landing right next to the position, without crossing it, is not enough.
-    CcRouterState state;
-    FakeParams params;
-    params.values[kParamDepth] = 0.5;
-    EXPECT_EQ(resolveOne(map, 7, 60, &state, &params), kNone);
-    EXPECT_EQ(resolveOne(map, 7, 62, &state, &params), kNone);
-    EXPECT_EQ(resolveOne(map, 7, 60, &state, &params), kNone);
+    params.values[kParamDepth] = c.start;
+    expectSteps(map, 7, c.steps, c.withState ? &state : nullptr, std::isnan(c.start) ? nullptr : &params);
   }
 }
 
@@ -69,49 +65,6 @@ TEST(CcTakeover, PickupFollowsAParameterThatMovedElsewhere) {
   // move crosses the new position.
   params.values[kParamDepth] = rawToDepth(5);
   EXPECT_DOUBLE_EQ(resolveOne(map, 7, 0, &state, &params), 0.0);
-}
-
-TEST(CcTakeover, PickupWithoutStateOrKnownValueActsAsJump) {
-  const CcMap map = ccMapOf({ccBinding(kParamDepth, 7, kCcValueAbsolute, kCcTakeoverPickup)});
-  FakeParams params;
-  params.values[kParamDepth] = 0.5;
-  EXPECT_DOUBLE_EQ(resolveOne(map, 7, 10, nullptr, &params), rawToDepth(10));
-  CcRouterState state;
-  EXPECT_DOUBLE_EQ(resolveOne(map, 7, 10, &state), rawToDepth(10));
-}
-
-TEST(CcTakeover, PickupWithoutReaderFollowsTheControllerThatSetTheParameter) {
-  // No reader: the current value is what this binding produced last. The
-  // first value jumps (nothing is known); the controller then owns the value.
-  const CcMap map = ccMapOf({ccBinding(kParamDepth, 7, kCcValueAbsolute, kCcTakeoverPickup)});
-  CcRouterState state;
-  EXPECT_DOUBLE_EQ(resolveOne(map, 7, 10, &state), rawToDepth(10));
-  EXPECT_DOUBLE_EQ(resolveOne(map, 7, 11, &state), rawToDepth(11));
-  EXPECT_DOUBLE_EQ(resolveOne(map, 7, 40, &state), rawToDepth(40));
-  EXPECT_DOUBLE_EQ(resolveOne(map, 7, 3, &state), rawToDepth(3));
-}
-
-TEST(CcTakeover, PickupEngagementLastsUntilTheStateIsReset) {
-  const CcMap map = ccMapOf({ccBinding(kParamDepth, 7, kCcValueAbsolute, kCcTakeoverPickup)});
-  CcRouterState state;
-  FakeParams params;
-  params.values[kParamDepth] = 0.5;
-  EXPECT_NE(resolveOne(map, 7, 63, &state, &params), kNone);
-  params.values[kParamDepth] = 1.0;  // far from the controller, but caught
-  EXPECT_DOUBLE_EQ(resolveOne(map, 7, 0, &state, &params), 0.0);
-  state.reset(&map);
-  params.values[kParamDepth] = 1.0;
-  EXPECT_EQ(resolveOne(map, 7, 10, &state, &params), kNone);
-}
-
-TEST(CcTakeover, ScaledFirstValueIsOnlyRemembered) {
-  const CcMap map = ccMapOf({ccBinding(kParamDepth, 7, kCcValueAbsolute, kCcTakeoverScaled)});
-  CcRouterState state;
-  FakeParams params;
-  params.values[kParamDepth] = 0.5;
-  EXPECT_EQ(resolveOne(map, 7, 20, &state, &params), kNone);
-  EXPECT_EQ(resolveOne(map, 7, 20, &state, &params), kNone);  // no movement
-  EXPECT_NE(resolveOne(map, 7, 21, &state, &params), kNone);
 }
 
 TEST(CcTakeover, ScaledControllerAndParameterReachTheEndTogether) {
@@ -134,13 +87,9 @@ TEST(CcTakeover, ScaledControllerAndParameterReachTheEndTogether) {
   state.reset(&map);
   EXPECT_EQ(resolveOne(map, 7, 20, &state, &params), kNone);
   EXPECT_DOUBLE_EQ(resolveOne(map, 7, 40, &state, &params), rawToDepth(63 + std::lround(64.0 / 107.0 * 20)));
-}
-
-TEST(CcTakeover, ScaledDownwardSweepEndsAtZero) {
-  const CcMap map = ccMapOf({ccBinding(kParamDepth, 7, kCcValueAbsolute, kCcTakeoverScaled)});
-  CcRouterState state;
-  FakeParams params;
+  // Downward from 0.2 the sweep ends at zero.
   params.values[kParamDepth] = 0.2;
+  state.reset(&map);
   EXPECT_EQ(resolveOne(map, 7, 110, &state, &params), kNone);
   double out = 0.2;
   for (int v = 100; v >= 0; v -= 10)
@@ -148,18 +97,11 @@ TEST(CcTakeover, ScaledDownwardSweepEndsAtZero) {
   EXPECT_EQ(out, 0.0);
 }
 
-TEST(CcTakeover, ScaledWithoutAKnownValueActsAsJump) {
-  const CcMap map = ccMapOf({ccBinding(kParamDepth, 7, kCcValueAbsolute, kCcTakeoverScaled)});
-  EXPECT_DOUBLE_EQ(resolveOne(map, 7, 30, nullptr), rawToDepth(30));
-  CcRouterState state;
-  EXPECT_DOUBLE_EQ(resolveOne(map, 7, 30, &state), rawToDepth(30));
-}
-
 TEST(CcTakeover, NaNFromTheReaderReadsAsTheBottom) {
-  const CcMap map = ccMapOf({ccBinding(kParamDepth, 7, kCcValueAbsolute, kCcTakeoverPickup)});
-  CcResolution out[1];
   // A NaN is still a known answer: pickup waits for the controller to reach
   // the bottom instead of jumping.
+  const CcMap map = ccMapOf({ccBinding(kParamDepth, 7, kCcValueAbsolute, kCcTakeoverPickup)});
+  CcResolution out[1];
   CcRouterState state;
   CcReadParam nanReader = [](void*, unsigned) -> double { return NAN; };
   EXPECT_EQ(ccResolve(map, 7, 1, 30, &state, nanReader, nullptr, out, 1), 0u);

@@ -1,6 +1,10 @@
 #pragma once
 // Small builders shared by the CC library tests.
+#include <gtest/gtest.h>
+
 #include <cstdint>
+#include <initializer_list>
+#include <vector>
 
 #include "ccmap/cc_map.h"
 #include "ccmap/cc_resolve.h"
@@ -19,9 +23,8 @@ inline CcBinding ccBinding(std::uint32_t param, std::uint8_t cc, std::uint8_t va
 }
 
 inline CcBinding withRange(CcBinding b, double min, double max) {
-  b.hasMin = true;
+  b.hasMin = b.hasMax = true;
   b.min = min;
-  b.hasMax = true;
   b.max = max;
   return b;
 }
@@ -46,15 +49,18 @@ struct FakeParams {
   }
 };
 
-/// What resolveOne answers when the resolver produced nothing.
+/// What resolveOne answers when the resolver produced nothing; kAny in a step
+/// accepts any produced value.
 constexpr double kNone = -1.0;
+constexpr double kAny = -2.0;
 
 /// Depth (0..1, linear) at a raw controller position.
 inline double rawToDepth(int raw) {
   return raw / 127.0;
 }
 
-/// Resolves one change and returns the first output's value, or kNone.
+/// Resolves one change and returns the first output's value, or kNone. The
+/// output is written back to `params`, as the host would apply it.
 inline double resolveOne(const CcMap& map, int cc, int value, CcRouterState* state,
                          FakeParams* params = nullptr, int channel = 1) {
   CcResolution out[4];
@@ -63,6 +69,23 @@ inline double resolveOne(const CcMap& map, int cc, int value, CcRouterState* sta
   if (n == 0) return kNone;
   if (params) params->values[out[0].param] = out[0].value;
   return out[0].value;
+}
+
+/// One controller message and the value it should produce.
+struct CcStep {
+  int value;
+  double expected;
+};
+
+inline void expectSteps(const CcMap& map, int cc, const std::vector<CcStep>& steps, CcRouterState* state,
+                        FakeParams* params) {
+  for (const CcStep& s : steps) {
+    const double got = resolveOne(map, cc, s.value, state, params);
+    if (s.expected == kAny)
+      EXPECT_NE(got, kNone) << "value " << s.value;
+    else
+      EXPECT_DOUBLE_EQ(got, s.expected) << "value " << s.value;
+  }
 }
 
 }  // namespace talvo::test

@@ -8,9 +8,8 @@
 #include "ccmap/cc_feed.h"
 #include "ccmap/cc_store.h"
 
-// Two threads on the lock-free structures for a bounded time. Run under the
-// tsan preset to check the orderings, under the debug preset to catch a
-// snapshot freed while the reader still holds it.
+// Run under the tsan preset for the orderings, under debug for a snapshot
+// freed while the reader still holds it.
 
 namespace talvo {
 namespace {

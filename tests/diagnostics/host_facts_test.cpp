@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace talvo;
@@ -54,22 +55,18 @@ TEST(HostFactsRecord, BytesCopiedOutAndBackCompareEqual) {
   facts.validatorKind = kValidatorPluginval;
   facts.tailKind = kTailSamples;
   facts.tailSamples = 4800;
-  facts.internalSampleRate = 48000.0;
   facts.bypassKnown = 1;
-
   std::vector<unsigned char> wire(sizeof(HostFacts));
   std::memcpy(wire.data(), &facts, wire.size());
-  // Layout spot checks from the byte side: the receiver reads these offsets.
+  // The receiver reads these offsets.
   double rate = 0;
   std::memcpy(&rate, wire.data() + 712, sizeof rate);
   EXPECT_EQ(rate, 44100.0);
   EXPECT_STREQ(reinterpret_cast<const char*>(wire.data() + 764 + 68), "out0");
   EXPECT_EQ(wire[704], kValidatorPluginval);
-
   HostFacts back;
   ASSERT_TRUE(readHostFacts(wire.data(), wire.size(), back));
   EXPECT_EQ(std::memcmp(&back, &facts, sizeof facts), 0);
-  EXPECT_EQ(hostJson(back), hostJson(facts));
 }
 
 TEST(HostFactsRecord, ReadRefusesWrongSizesAndSealsDamagedFields) {
@@ -78,8 +75,7 @@ TEST(HostFactsRecord, ReadRefusesWrongSizesAndSealsDamagedFields) {
   EXPECT_FALSE(readHostFacts(wire.data(), sizeof(HostFacts) - 1, out));
   EXPECT_FALSE(readHostFacts(wire.data(), sizeof(HostFacts) + 1, out));
   EXPECT_FALSE(readHostFacts(nullptr, sizeof(HostFacts), out));
-  EXPECT_EQ(out.sampleSize, 32);  // untouched
-
+  EXPECT_EQ(out.sampleSize, 32);                                    // untouched
   ASSERT_TRUE(readHostFacts(wire.data(), sizeof(HostFacts), out));  // every byte 'A'
   EXPECT_EQ(std::strlen(out.hostName), 127u);
   EXPECT_EQ(std::strlen(out.buses[7].layout), 23u);
@@ -89,23 +85,21 @@ TEST(HostFactsRecord, ReadRefusesWrongSizesAndSealsDamagedFields) {
 
 TEST(HostFactsRecord, AddBusKeepsEightAndCutsTexts) {
   HostFacts facts;
-  const char* ids[] = {"bus0", "bus1", "bus2", "bus3", "bus4", "bus5", "bus6", "bus7", "bus8"};
-  for (const char* id : ids)
+  for (const char* id : {"bus0", "bus1", "bus2", "bus3", "bus4", "bus5", "bus6", "bus7", "bus8"})
     facts.addBus(id, true, 1, false, nullptr);
   EXPECT_EQ(facts.busCount, 8u);
   EXPECT_STREQ(facts.buses[7].id, "bus7");
-  HostFacts longTexts;
-  longTexts.addBus(std::string(40, 'i').c_str(), false, 2, true, std::string(30, 'l').c_str());
-  longTexts.addBus(nullptr, false, 2, true, nullptr);
-  EXPECT_EQ(std::strlen(longTexts.buses[0].id), 31u);
-  EXPECT_EQ(std::strlen(longTexts.buses[0].layout), 23u);
-  EXPECT_STREQ(longTexts.buses[1].id, "");
+  HostFacts cut;
+  cut.addBus(std::string(40, 'i').c_str(), false, 2, true, std::string(30, 'l').c_str());
+  cut.addBus(nullptr, false, 2, true, nullptr);
+  EXPECT_EQ(std::strlen(cut.buses[0].id), 31u);
+  EXPECT_EQ(std::strlen(cut.buses[0].layout), 23u);
+  EXPECT_STREQ(cut.buses[1].id, "");
 }
 
 TEST(HostDocument, UnknownIdentityBeginsWithSampleRate) {
-  const std::string out = hostJson(stereoHost());
   EXPECT_EQ(
-      out,
+      hostJson(stereoHost()),
       "{\"sampleRate\":44100,\"maxBlockFrames\":512,\"processMode\":\"realtime\",\"sampleSize\":32,"
       "\"latencySamples\":0,\"tailSamples\":\"unreported\",\"buses\":["
       "{\"id\":\"in0\",\"direction\":\"input\",\"channels\":2,\"active\":true,\"layout\":\"stereo\"},"
@@ -126,8 +120,7 @@ TEST(HostDocument, OptionalMembersAppearInOrder) {
   facts.latencySamples = 12;
   facts.tailKind = kTailInfinite;
   facts.internalSampleRate = 48000;
-  facts.bypassKnown = 1;
-  facts.bypassed = 1;
+  facts.bypassKnown = facts.bypassed = 1;
   facts.addBus("in0", true, 1, false, "");
   EXPECT_EQ(
       hostJson(facts),
@@ -141,30 +134,18 @@ TEST(HostDocument, OptionalMembersAppearInOrder) {
   EXPECT_NE(hostJson(facts).find("\"tailSamples\":300,"), std::string::npos);
 }
 
-TEST(HostDelta, IdenticalRecordsGiveNothing) {
-  const HostFacts a = stereoHost();
-  std::string out = "x";
-  EXPECT_FALSE(writeDiagnosticHostDeltaJson(out, a, a));
-  EXPECT_FALSE(writeDiagnosticHostChangedJson(out, a, a, 1, 0.0));
-  EXPECT_EQ(out, "x");
-  EXPECT_EQ(diagnosticHostChangeKind(a, a), nullptr);
-}
-
-TEST(HostDelta, IdentityChangesAreNotPartOfADelta) {
+TEST(HostDelta, IdenticalOrIdentityOnlyChangesGiveNothing) {
   const HostFacts a = stereoHost();
   HostFacts b = a;
   std::strcpy(b.hostName, "Other");
   b.validatorKind = kValidatorAuval;
-  EXPECT_EQ(delta(a, b), "");
-  EXPECT_EQ(diagnosticHostChangeKind(a, b), nullptr);
-}
-
-TEST(HostDelta, SampleRateAloneIsSampleRateChanged) {
-  const HostFacts a = stereoHost();
-  HostFacts b = a;
-  b.sampleRate = 48000;
-  EXPECT_EQ(delta(a, b), "{\"sampleRate\":48000}");
-  EXPECT_EQ(kindOf(a, b), "sampleRateChanged");
+  for (const HostFacts* other : {&a, static_cast<const HostFacts*>(&b)}) {
+    std::string out = "x";
+    EXPECT_FALSE(writeDiagnosticHostDeltaJson(out, a, *other));
+    EXPECT_FALSE(writeDiagnosticHostChangedJson(out, a, *other, 1, 0.0));
+    EXPECT_EQ(out, "x");
+    EXPECT_EQ(diagnosticHostChangeKind(a, *other), nullptr);
+  }
 }
 
 TEST(HostDelta, CombinedChangesListEveryFieldAndTheFirstRuleWins) {
@@ -174,7 +155,6 @@ TEST(HostDelta, CombinedChangesListEveryFieldAndTheFirstRuleWins) {
   b.latencySamples = 64;
   EXPECT_EQ(delta(a, b), "{\"sampleRate\":48000,\"latencySamples\":64}");
   EXPECT_EQ(kindOf(a, b), "sampleRateChanged");
-
   b = a;
   b.latencySamples = 64;
   b.buses[1].channels = 1;
@@ -188,40 +168,48 @@ TEST(HostDelta, CombinedChangesListEveryFieldAndTheFirstRuleWins) {
 }
 
 TEST(HostDelta, ClassifierRulesInPriorityOrder) {
+  using Change = void (*)(HostFacts&);
+  const std::pair<Change, const char*> cases[] = {
+      {[](HostFacts& b) {
+         b.maxBlockFrames = 256;
+         b.lastBlockFrames = 100;
+       },
+       "blockSizeChanged"},
+      {[](HostFacts& b) {
+         b.tailKind = kTailSamples;
+         b.processMode = kProcessModeOffline;
+       },
+       "tailChanged"},
+      {[](HostFacts& b) {
+         b.processMode = kProcessModeOffline;
+         b.bypassKnown = 1;
+       },
+       "processModeChanged"},
+      {[](HostFacts& b) {
+         b.bypassKnown = 1;
+         b.lastBlockFrames = 32;
+       },
+       "bypassChanged"},
+      {[](HostFacts& b) {
+         b.lastBlockFrames = 32;
+         b.sampleSize = 64;
+       },
+       "blockSizeChanged"},
+      {[](HostFacts& b) {
+         b.sampleSize = 64;
+         b.internalSampleRate = 48000;
+       },
+       "configured"},
+      {[](HostFacts& b) { b.internalSampleRate = 48000; }, "sampleRateChanged"},
+      {[](HostFacts& b) { std::strcpy(b.buses[0].layout, "mono"); }, "busLayoutChanged"},
+      {[](HostFacts& b) { b.busCount = 1; }, "busLayoutChanged"},
+  };
   const HostFacts a = stereoHost();
-  HostFacts b = a;
-  b.maxBlockFrames = 256;
-  b.lastBlockFrames = 100;
-  EXPECT_EQ(kindOf(a, b), "blockSizeChanged");
-  b = a;
-  b.tailKind = kTailSamples;
-  b.processMode = kProcessModeOffline;
-  EXPECT_EQ(kindOf(a, b), "tailChanged");
-  b = a;
-  b.processMode = kProcessModeOffline;
-  b.bypassKnown = 1;
-  EXPECT_EQ(kindOf(a, b), "processModeChanged");
-  b = a;
-  b.bypassKnown = 1;
-  b.lastBlockFrames = 32;
-  EXPECT_EQ(kindOf(a, b), "bypassChanged");
-  b = a;
-  b.lastBlockFrames = 32;
-  b.sampleSize = 64;
-  EXPECT_EQ(kindOf(a, b), "blockSizeChanged");
-  b = a;
-  b.sampleSize = 64;
-  b.internalSampleRate = 48000;
-  EXPECT_EQ(kindOf(a, b), "configured");
-  b = a;
-  b.internalSampleRate = 48000;
-  EXPECT_EQ(kindOf(a, b), "sampleRateChanged");
-  b = a;
-  std::strcpy(b.buses[0].layout, "mono");
-  EXPECT_EQ(kindOf(a, b), "busLayoutChanged");
-  b = a;
-  b.busCount = 1;
-  EXPECT_EQ(kindOf(a, b), "busLayoutChanged");
+  for (const auto& [change, kind] : cases) {
+    HostFacts b = a;
+    change(b);
+    EXPECT_EQ(kindOf(a, b), kind);
+  }
 }
 
 TEST(HostDelta, MembersThatOnlyAppearWhenMeaningful) {
@@ -235,7 +223,6 @@ TEST(HostDelta, MembersThatOnlyAppearWhenMeaningful) {
   EXPECT_EQ(kindOf(a, b), "blockSizeChanged");
   b = a;
   b.bypassKnown = 1;
-  EXPECT_EQ(delta(a, b), "{\"bypassed\":false}");
   b.tailKind = kTailInfinite;
   EXPECT_EQ(delta(a, b), "{\"tailSamples\":\"infinite\",\"bypassed\":false}");
 }

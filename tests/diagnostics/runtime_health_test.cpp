@@ -11,8 +11,14 @@ using namespace talvo;
 
 namespace {
 
-std::string health(const talvo_runtime_diagnostic_ring& ring, bool failed = false, double rate = 48000.0) {
-  return writeRuntimeHealthJson(ring, "music.talvo.oriel", "0.1.0", rate, 128, failed);
+std::string health(const talvo_runtime_diagnostic_ring& ring, bool failed = false) {
+  return writeRuntimeHealthJson(ring, "music.talvo.oriel", "0.1.0", 48000.0, 128, failed);
+}
+
+std::string diagnosticJson(const talvo_runtime_diagnostic& record) {
+  std::string out;
+  appendRuntimeDiagnosticJson(out, record, "m", "v", 48000, 128);
+  return out;
 }
 
 bool contains(const std::string& text, const std::string& part) {
@@ -21,16 +27,12 @@ bool contains(const std::string& text, const std::string& part) {
 
 }  // namespace
 
-TEST(RuntimeHealth, FreshRingIsHealthyWithEmptyDiagnostics) {
+TEST(RuntimeHealth, FreshRingIsHealthyAndARefusedFormatGivesTheFailedDocument) {
   talvo_runtime_diagnostic_ring ring;
   EXPECT_EQ(health(ring),
             "{\"format\":\"talvo-runtime-health/v1\",\"schemaVersion\":1,\"instanceId\":\"vst3\","
             "\"lifecycle\":\"configured\",\"status\":\"healthy\","
             "\"counters\":{\"diagnostics\":0,\"diagnostics.dropped\":0},\"diagnostics\":[]}");
-}
-
-TEST(RuntimeHealth, RefusedFormatGivesFailedDocumentWithFirstError) {
-  talvo_runtime_diagnostic_ring ring;
   recordRuntimeDiagnostic(ring, TALVO_DIAG_INVALID_CONFIGURATION, TALVO_SEVERITY_ERROR, TALVO_PHASE_CONFIGURE,
                           "host format refused", "sampleRate=44100; maxBlockFrames=0");
   const std::string diag =
@@ -52,96 +54,70 @@ TEST(RuntimeHealth, StatusFollowsWorstSeverityAndDrops) {
   recordRuntimeDiagnostic(ring, 5, TALVO_SEVERITY_INFO, TALVO_PHASE_PROCESS, "quiet", nullptr);
   EXPECT_TRUE(contains(health(ring), "\"status\":\"healthy\""));
   EXPECT_TRUE(contains(health(ring, true), "\"status\":\"failed\""));
-
   recordRuntimeDiagnostic(ring, 5, TALVO_SEVERITY_WARNING, TALVO_PHASE_PROCESS, "hm", nullptr);
   EXPECT_TRUE(contains(health(ring), "\"status\":\"degraded\""));
+  ring.firstErrorSequence = 99;  // not a stored record: omitted
   EXPECT_FALSE(contains(health(ring), "firstError"));
-
+  ring.firstErrorSequence = 0;
   recordRuntimeDiagnostic(ring, 4, TALVO_SEVERITY_FATAL, TALVO_PHASE_PROCESS, "bad", nullptr);
   const std::string doc = health(ring);
   EXPECT_TRUE(contains(doc, "\"lifecycle\":\"configured\",\"status\":\"failed\""));
   EXPECT_TRUE(contains(doc,
                        "\"firstError\":{\"format\":\"talvo-plugin-runtime-diagnostic/v1\","
                        "\"schemaVersion\":1,\"sequence\":3,"));
+  talvo_runtime_diagnostic_ring droppedOnly;
+  droppedOnly.dropped = 1;
+  EXPECT_TRUE(contains(health(droppedOnly), "\"status\":\"degraded\""));
 }
 
-TEST(RuntimeHealth, DroppedRecordsAloneDegradeTheStatus) {
+TEST(RuntimeDiagnosticRing, KeepsTheFirst32AndCountsTheRestAsDroppedNeverAsFirstError) {
   talvo_runtime_diagnostic_ring ring;
-  ring.dropped = 1;
-  EXPECT_TRUE(contains(health(ring), "\"status\":\"degraded\""));
-}
-
-TEST(RuntimeHealth, FirstErrorIsOmittedWhenItsRecordIsNotStored) {
-  talvo_runtime_diagnostic_ring ring;
-  recordRuntimeDiagnostic(ring, 4, TALVO_SEVERITY_WARNING, TALVO_PHASE_PROCESS, "w", nullptr);
-  ring.firstErrorSequence = 99;
-  EXPECT_FALSE(contains(health(ring), "firstError"));
-}
-
-TEST(RuntimeDiagnosticRing, KeepsTheFirst32AndCountsTheRestAsDropped) {
-  talvo_runtime_diagnostic_ring ring;
-  for (std::uint32_t i = 0; i < 40; ++i) {
+  for (std::uint32_t i = 0; i < 39; ++i)
     EXPECT_EQ(recordRuntimeDiagnostic(ring, 5, TALVO_SEVERITY_WARNING, TALVO_PHASE_PROCESS, "m", "d"), i + 1);
-  }
+  recordRuntimeDiagnostic(ring, 4, TALVO_SEVERITY_FATAL, TALVO_PHASE_PROCESS, "lost", nullptr);
   EXPECT_EQ(ring.count, 32u);
   EXPECT_EQ(ring.dropped, 8u);
   EXPECT_EQ(ring.nextSequence, 41u);
+  EXPECT_EQ(ring.firstErrorSequence, 0u);
   for (std::uint32_t i = 0; i < 32; ++i)
     EXPECT_EQ(ring.records[i].sequence, i + 1);
   const std::string doc = health(ring);
   EXPECT_TRUE(contains(doc, "\"counters\":{\"diagnostics\":32,\"diagnostics.dropped\":8}"));
-  EXPECT_TRUE(contains(doc, "\"status\":\"degraded\""));
   EXPECT_TRUE(contains(doc, "\"sequence\":32,"));
   EXPECT_FALSE(contains(doc, "\"sequence\":33,"));
 }
 
-TEST(RuntimeDiagnosticRing, FirstErrorIsTheFirstStoredErrorOnly) {
+TEST(RuntimeDiagnosticRing, FirstErrorIsTheFirstStoredErrorOrBankFailure) {
   talvo_runtime_diagnostic_ring ring;
   recordRuntimeDiagnostic(ring, 25, TALVO_SEVERITY_WARNING, TALVO_PHASE_PROCESS, "w", nullptr);
   EXPECT_EQ(ring.firstErrorSequence, 0u);
   recordRuntimeDiagnostic(ring, 4, TALVO_SEVERITY_ERROR, TALVO_PHASE_PROCESS, "e", nullptr);
   recordRuntimeDiagnostic(ring, 1, TALVO_SEVERITY_FATAL, TALVO_PHASE_CONFIGURE, "f", nullptr);
   EXPECT_EQ(ring.firstErrorSequence, 2u);
+  talvo_runtime_diagnostic_ring banks;  // bank failures count whatever their severity
+  recordBankDiagnostic(banks, TALVO_DIAG_BANK_MISSING, TALVO_SEVERITY_INFO, TALVO_PHASE_STATE, "b", nullptr);
+  EXPECT_EQ(banks.firstErrorSequence, 1u);
 }
 
-TEST(RuntimeDiagnosticRing, BankFailuresMarkTheFirstErrorWhateverTheirSeverity) {
+TEST(RuntimeDiagnosticRing, TextsAreCutWithoutSplittingACharacterAndNullsAreEmpty) {
   talvo_runtime_diagnostic_ring ring;
-  recordBankDiagnostic(ring, TALVO_DIAG_BANK_MISSING, TALVO_SEVERITY_INFO, TALVO_PHASE_STATE, "b", nullptr);
-  EXPECT_EQ(ring.firstErrorSequence, 1u);
-}
-
-TEST(RuntimeDiagnosticRing, DroppedErrorDoesNotBecomeFirstError) {
-  talvo_runtime_diagnostic_ring ring;
-  for (int i = 0; i < 32; ++i)
-    recordRuntimeDiagnostic(ring, 5, 0, 7, "i", nullptr);
-  recordRuntimeDiagnostic(ring, 4, TALVO_SEVERITY_FATAL, TALVO_PHASE_PROCESS, "lost", nullptr);
-  EXPECT_EQ(ring.firstErrorSequence, 0u);
-  EXPECT_EQ(ring.dropped, 1u);
-}
-
-TEST(RuntimeDiagnosticRing, LongTextsAreCutAndNullTextsAreEmpty) {
-  talvo_runtime_diagnostic_ring ring;
-  const std::string message(300, 'm');
-  const std::string detail(200, 'd');
-  recordRuntimeDiagnostic(ring, 4, 2, 7, message.c_str(), detail.c_str());
+  recordRuntimeDiagnostic(ring, 4, 2, 7, std::string(300, 'm').c_str(), std::string(200, 'd').c_str());
   EXPECT_EQ(std::strlen(ring.records[0].message), 191u);
   EXPECT_EQ(std::strlen(ring.records[0].detail), 127u);
   recordRuntimeDiagnostic(ring, 4, 2, 7, nullptr, nullptr);
   EXPECT_STREQ(ring.records[1].message, "");
   EXPECT_STREQ(ring.records[1].detail, "");
-}
-
-TEST(RuntimeDiagnosticRing, CutNeverSplitsAMultiByteCharacter) {
-  talvo_runtime_diagnostic_ring ring;
   // 190 ASCII bytes then a 2-byte character that would straddle the limit.
-  const std::string message = std::string(190, 'a') + "\xC3\xA9" + "tail";
-  recordRuntimeDiagnostic(ring, 4, 2, 7, message.c_str(), nullptr);
-  EXPECT_EQ(std::string(ring.records[0].message), std::string(190, 'a'));
+  recordRuntimeDiagnostic(ring, 4, 2, 7, (std::string(190, 'a') + "\xC3\xA9" + "tail").c_str(), nullptr);
+  EXPECT_EQ(std::string(ring.records[2].message), std::string(190, 'a'));
 }
 
-TEST(RuntimeDiagnosticJson, EmptyDetailHasNoContextAndNanRateIsNull) {
+TEST(RuntimeDiagnosticJson, FallbacksEscapesAndOptionalContext) {
   talvo_runtime_diagnostic_ring ring;
   recordRuntimeDiagnostic(ring, 4, 1, 7, "x", "");
+  recordRuntimeDiagnostic(ring, 0, 4, 12, "a", nullptr);
+  recordRuntimeDiagnostic(ring, 29, 3, 11, "b", nullptr);
+  recordRuntimeDiagnostic(ring, 4, 2, 7, "a \"quoted\"\nline", "back\\slash");
   std::string out;
   appendRuntimeDiagnosticJson(out, ring.records[0], nullptr, nullptr, std::nan(""), 64);
   EXPECT_FALSE(contains(out, "context"));
@@ -150,25 +126,11 @@ TEST(RuntimeDiagnosticJson, EmptyDetailHasNoContextAndNanRateIsNull) {
       contains(out, "\"identity\":{\"moduleId\":\"unknown\",\"version\":\"unknown\",\"target\":\"vst3\"}"));
   EXPECT_TRUE(contains(out, "\"recoverable\":true"));
   EXPECT_EQ(out.back(), '}');
-}
-
-TEST(RuntimeDiagnosticJson, OutOfTableValuesUseTheirFallbackNames) {
-  talvo_runtime_diagnostic_ring ring;
-  recordRuntimeDiagnostic(ring, 0, 4, 12, "a", nullptr);
-  recordRuntimeDiagnostic(ring, 29, 3, 11, "b", nullptr);
-  std::string out;
-  appendRuntimeDiagnosticJson(out, ring.records[0], "m", "v", 48000, 128);
-  EXPECT_TRUE(contains(out, "\"code\":\"runtime.unknown\",\"severity\":\"error\",\"phase\":\"process\""));
-  out.clear();
-  appendRuntimeDiagnosticJson(out, ring.records[1], "m", "v", 48000, 128);
-  EXPECT_TRUE(contains(out, "\"code\":\"runtime.unknown\",\"severity\":\"fatal\",\"phase\":\"shutdown\""));
-}
-
-TEST(RuntimeDiagnosticJson, MessageTextIsEscaped) {
-  talvo_runtime_diagnostic_ring ring;
-  recordRuntimeDiagnostic(ring, 4, 2, 7, "a \"quoted\"\nline", "back\\slash");
-  std::string out;
-  appendRuntimeDiagnosticJson(out, ring.records[0], "m", "v", 48000, 128);
+  EXPECT_TRUE(contains(diagnosticJson(ring.records[1]),
+                       "\"code\":\"runtime.unknown\",\"severity\":\"error\",\"phase\":\"process\""));
+  EXPECT_TRUE(contains(diagnosticJson(ring.records[2]),
+                       "\"code\":\"runtime.unknown\",\"severity\":\"fatal\",\"phase\":\"shutdown\""));
+  out = diagnosticJson(ring.records[3]);
   EXPECT_TRUE(contains(out, "\"message\":\"a \\\"quoted\\\"\\nline\""));
   EXPECT_TRUE(contains(out, "\"context\":{\"detail\":\"back\\\\slash\"}"));
 }
