@@ -63,36 +63,7 @@ TEST_F(PluginFactoryTest, ReportsClassesInRegistrationOrderAndRefusesDuplicates)
   EXPECT_EQ(factory_->getClassInfo2(2, &info), kInvalidArgument);
   EXPECT_EQ(factory_->getClassInfo2(-1, &info), kInvalidArgument);
   EXPECT_EQ(factory_->getClassInfo(0, nullptr), kInvalidArgument);
-}
 
-TEST_F(PluginFactoryTest, CreateInstanceHandsOverExactlyOneReference) {
-  factory_->registerClass(classInfo(kFirst, "First"), &Probe::create);
-  void* obj = nullptr;
-  ASSERT_EQ(factory_->createInstance(kFirst.toTUID(), FUnknown::iid.toTUID(), &obj), kResultOk);
-  ASSERT_NE(obj, nullptr);
-  EXPECT_EQ(gLiveInstances, 1);
-  static_cast<FUnknown*>(obj)->release();
-  EXPECT_EQ(gLiveInstances, 0);
-}
-
-TEST_F(PluginFactoryTest, UnsupportedInterfaceOrUnknownClassGivesNoObjectAndNoLeak) {
-  factory_->registerClass(classInfo(kFirst, "First"), &Probe::create);
-  factory_->registerClass(classInfo(kSecond, "Broken"), &createNothing);
-  void* obj = reinterpret_cast<void*>(0x1);
-  EXPECT_EQ(factory_->createInstance(kFirst.toTUID(), Vst::IComponent::iid.toTUID(), &obj), kNoInterface);
-  EXPECT_EQ(obj, nullptr);
-  EXPECT_EQ(gLiveInstances, 0);
-
-  obj = reinterpret_cast<void*>(0x1);
-  EXPECT_EQ(factory_->createInstance(FUID(9, 9, 9, 9).toTUID(), FUnknown::iid.toTUID(), &obj), kNoInterface);
-  EXPECT_EQ(obj, nullptr);
-  EXPECT_NE(factory_->createInstance(kSecond.toTUID(), FUnknown::iid.toTUID(), &obj), kResultOk);
-  EXPECT_EQ(obj, nullptr);
-  EXPECT_EQ(factory_->createInstance(nullptr, FUnknown::iid.toTUID(), &obj), kInvalidArgument);
-  EXPECT_EQ(factory_->createInstance(kFirst.toTUID(), FUnknown::iid.toTUID(), nullptr), kInvalidArgument);
-}
-
-TEST_F(PluginFactoryTest, AnswersForEveryFactoryInterfaceVersion) {
   for (const FUID* iid :
        {&IPluginFactory::iid, &IPluginFactory2::iid, &IPluginFactory3::iid, &FUnknown::iid}) {
     FUnknown* obj = nullptr;
@@ -101,11 +72,27 @@ TEST_F(PluginFactoryTest, AnswersForEveryFactoryInterfaceVersion) {
   }
 }
 
-TEST(PluginFactoryGlobal, DestroyingTheGlobalFactoryClearsThePointer) {
-  auto* factory = new PluginFactory(PFactoryInfo());
-  gPluginFactory = factory;
-  factory->release();
-  EXPECT_EQ(gPluginFactory, nullptr);
+TEST_F(PluginFactoryTest, CreateInstanceHandsOverOneReferenceOrNoObjectAndNoLeak) {
+  factory_->registerClass(classInfo(kFirst, "First"), &Probe::create);
+  factory_->registerClass(classInfo(kSecond, "Broken"), &createNothing);
+  void* obj = nullptr;
+  ASSERT_EQ(factory_->createInstance(kFirst.toTUID(), FUnknown::iid.toTUID(), &obj), kResultOk);
+  ASSERT_NE(obj, nullptr);
+  EXPECT_EQ(gLiveInstances, 1);
+  static_cast<FUnknown*>(obj)->release();
+  EXPECT_EQ(gLiveInstances, 0);
+
+  obj = reinterpret_cast<void*>(0x1);
+  EXPECT_EQ(factory_->createInstance(kFirst.toTUID(), Vst::IComponent::iid.toTUID(), &obj), kNoInterface);
+  EXPECT_EQ(obj, nullptr);
+  EXPECT_EQ(gLiveInstances, 0) << "an object without the interface is released";
+  obj = reinterpret_cast<void*>(0x1);
+  EXPECT_EQ(factory_->createInstance(FUID(9, 9, 9, 9).toTUID(), FUnknown::iid.toTUID(), &obj), kNoInterface);
+  EXPECT_EQ(obj, nullptr);
+  EXPECT_NE(factory_->createInstance(kSecond.toTUID(), FUnknown::iid.toTUID(), &obj), kResultOk);
+  EXPECT_EQ(obj, nullptr);
+  EXPECT_EQ(factory_->createInstance(nullptr, FUnknown::iid.toTUID(), &obj), kInvalidArgument);
+  EXPECT_EQ(factory_->createInstance(kFirst.toTUID(), FUnknown::iid.toTUID(), nullptr), kInvalidArgument);
 }
 
 }  // namespace
