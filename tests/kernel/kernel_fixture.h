@@ -1,6 +1,7 @@
 #pragma once
 // Shared helpers for the kernel tests: an initialised library state that is
-// destroyed with the test, and a ramp signal whose delay can be read back.
+// destroyed with the test, instances with their areas, and a ramp signal
+// whose delay can be read back.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,16 +14,32 @@
 
 namespace talvo::kernel::test {
 
-struct LibraryDeleter {
-  void operator()(talvo_kernel_library* library) const { talvo_kernel_library_destroy(library); }
-};
-using LibraryPtr = std::unique_ptr<talvo_kernel_library, LibraryDeleter>;
+using LibraryPtr = std::unique_ptr<talvo_kernel_library, decltype(&talvo_kernel_library_destroy)>;
 
-/// A created and initialised library state (no sink).
-inline LibraryPtr makeLibrary() {
-  LibraryPtr library(talvo_kernel_library_create());
-  talvo_kernel_runtime_init(library.get());
+/// A created library state, initialised unless `init` is false (no sink).
+inline LibraryPtr makeLibrary(bool init = true) {
+  LibraryPtr library(talvo_kernel_library_create(), &talvo_kernel_library_destroy);
+  if (init) talvo_kernel_runtime_init(library.get());
   return library;
+}
+
+inline double create48k(talvo_kernel_library* lib) {
+  return talvo_kernel_create(lib, 128, 1, 1, 48000.0);
+}
+
+/// Every handle-taking entry refuses `handle` and the views are empty.
+inline void expectInvalidEverywhere(talvo_kernel_library* lib, std::uint32_t handle) {
+  EXPECT_EQ(talvo_kernel_push_event(lib, handle, 1, 0, 0, 1.0), 1.0);
+  EXPECT_EQ(talvo_kernel_process(lib, handle, 16), 1.0);
+  EXPECT_EQ(talvo_kernel_reset(lib, handle), 1.0);
+  EXPECT_EQ(talvo_kernel_destroy(lib, handle), 1.0);
+  float* data = reinterpret_cast<float*>(&data);
+  std::size_t length = 99;
+  talvo_kernel_input_view(lib, handle, &data, &length);
+  EXPECT_EQ(data, nullptr);
+  EXPECT_EQ(length, 0u);
+  talvo_kernel_output_view(lib, handle, &data, &length);
+  EXPECT_EQ(length, 0u);
 }
 
 /// A slowly rising ramp: exact in single precision, and linear interpolation
@@ -30,13 +47,6 @@ inline LibraryPtr makeLibrary() {
 inline constexpr double kRampStep = 1.0 / 65536.0;
 inline float rampSample(std::size_t n) {
   return static_cast<float>(static_cast<double>(n) * kRampStep);
-}
-
-inline std::vector<float> ramp(std::size_t count) {
-  std::vector<float> signal(count);
-  for (std::size_t n = 0; n < count; ++n)
-    signal[n] = rampSample(n);
-  return signal;
 }
 
 /// Largest distance, from sample `from` on, between the delay read back from
@@ -67,7 +77,7 @@ struct Instance {
 
   static Instance create(talvo_kernel_library* library) {
     Instance inst;
-    inst.handle = static_cast<std::uint32_t>(talvo_kernel_create(library, 128, 1, 1, 48000.0));
+    inst.handle = static_cast<std::uint32_t>(create48k(library));
     std::size_t length = 0;
     talvo_kernel_input_view(library, inst.handle, &inst.input, &length);
     talvo_kernel_output_view(library, inst.handle, &inst.output, &length);
