@@ -13,12 +13,13 @@
 namespace talvo::test {
 
 inline CcBinding ccBinding(std::uint32_t param, std::uint8_t cc, std::uint8_t valueMode = kCcValueAbsolute,
-                           std::uint8_t takeover = kCcTakeoverJump) {
+                           std::uint8_t takeover = kCcTakeoverJump, std::uint8_t curve = kCcCurveLinear) {
   CcBinding b;
   b.param = param;
   b.cc = cc;
   b.valueMode = valueMode;
   b.takeover = takeover;
+  b.curve = curve;
   return b;
 }
 
@@ -29,11 +30,6 @@ inline CcBinding withRange(CcBinding b, double min, double max) {
   return b;
 }
 
-inline CcBinding withCurve(CcBinding b, std::uint8_t curve) {
-  b.curve = curve;
-  return b;
-}
-
 inline CcMap ccMapOf(std::initializer_list<CcBinding> bindings) {
   CcMap map;
   for (const CcBinding& b : bindings)
@@ -41,7 +37,7 @@ inline CcMap ccMapOf(std::initializer_list<CcBinding> bindings) {
   return map;
 }
 
-/// A parameter value the resolver reads back, as a host would hold it.
+/// Parameter values the resolver reads back, as a host would hold them.
 struct FakeParams {
   double values[TALVO_PARAM_COUNT] = {0.0, 0.0, 0.0};
   static double read(void* context, unsigned param) {
@@ -49,10 +45,7 @@ struct FakeParams {
   }
 };
 
-/// What resolveOne answers when the resolver produced nothing; kAny in a step
-/// accepts any produced value.
-constexpr double kNone = -1.0;
-constexpr double kAny = -2.0;
+constexpr double kNone = -1.0;  // resolveOne: nothing produced
 
 /// Depth (0..1, linear) at a raw controller position.
 inline double rawToDepth(int raw) {
@@ -64,27 +57,29 @@ inline double rawToDepth(int raw) {
 inline double resolveOne(const CcMap& map, int cc, int value, CcRouterState* state,
                          FakeParams* params = nullptr, int channel = 1) {
   CcResolution out[4];
-  const unsigned n =
-      ccResolve(map, cc, channel, value, state, params ? &FakeParams::read : nullptr, params, out, 4);
-  if (n == 0) return kNone;
+  if (ccResolve(map, cc, channel, value, state, params ? &FakeParams::read : nullptr, params, out, 4) == 0)
+    return kNone;
   if (params) params->values[out[0].param] = out[0].value;
   return out[0].value;
 }
 
-/// One controller message and the value it should produce.
+/// A controller message and the raw position (on a linear 0..1 binding) it
+/// should produce; kNoRaw: nothing, kAnyRaw: anything.
 struct CcStep {
   int value;
-  double expected;
+  int raw;
 };
+constexpr int kNoRaw = -1;
+constexpr int kAnyRaw = -2;
 
-inline void expectSteps(const CcMap& map, int cc, const std::vector<CcStep>& steps, CcRouterState* state,
+inline void expectSteps(const CcMap& map, const std::vector<CcStep>& steps, CcRouterState* state,
                         FakeParams* params) {
   for (const CcStep& s : steps) {
-    const double got = resolveOne(map, cc, s.value, state, params);
-    if (s.expected == kAny)
+    const double got = resolveOne(map, map.bindings[0].cc, s.value, state, params);
+    if (s.raw == kAnyRaw)
       EXPECT_NE(got, kNone) << "value " << s.value;
     else
-      EXPECT_DOUBLE_EQ(got, s.expected) << "value " << s.value;
+      EXPECT_DOUBLE_EQ(got, s.raw == kNoRaw ? kNone : rawToDepth(s.raw)) << "value " << s.value;
   }
 }
 

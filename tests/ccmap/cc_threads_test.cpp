@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -22,14 +23,7 @@ CcMap numberedMap(std::uint32_t k) {
   CcMap map;
   map.count = 1 + k % kCcMapCapacity;
   for (std::uint32_t i = 0; i < map.count; ++i) {
-    CcBinding& b = map.bindings[i];
-    b.param = k % 3;
-    b.cc = static_cast<std::uint8_t>(k % 128);
-    b.valueMode = static_cast<std::uint8_t>(k % 5);
-    b.takeover = static_cast<std::uint8_t>(k % 3);
-    b.hasMin = b.hasMax = true;
-    b.min = static_cast<double>(k);
-    b.max = static_cast<double>(k) + 1.0;
+    map.bindings[i] = test::withRange(test::ccBinding(k % 3, k % 128, k % 5, k % 3), k, k + 1.0);
   }
   return map;
 }
@@ -37,12 +31,12 @@ CcMap numberedMap(std::uint32_t k) {
 bool wholeSnapshot(const CcMap& map) {
   if (map.count == 0) return true;  // the initial map
   const auto k = static_cast<std::uint32_t>(map.bindings[0].min);
-  if (map.count != 1 + k % kCcMapCapacity) return false;
+  bool whole = map.count == 1 + k % kCcMapCapacity;
   for (std::uint32_t i = 0; i < map.count; ++i) {
     const CcBinding& b = map.bindings[i];
-    if (b.min != k || b.max != k + 1.0 || b.cc != k % 128 || b.param != k % 3) return false;
+    whole = whole && b.min == k && b.max == k + 1.0 && b.cc == k % 128 && b.param == k % 3;
   }
-  return true;
+  return whole;
 }
 
 TEST(CcThreads, WriterPublishesWhileReaderCyclesAndEverySnapshotIsFreed) {
@@ -50,30 +44,25 @@ TEST(CcThreads, WriterPublishesWhileReaderCyclesAndEverySnapshotIsFreed) {
   std::atomic<bool> stop{false};
   std::atomic<std::uint64_t> cycles{0};
   std::atomic<std::uint64_t> torn{0};
-
   std::thread reader([&] {
     CcRouterState state;
     CcResolution out[kCcMapCapacity];
     while (!stop.load(std::memory_order_relaxed)) {
       const CcMap* map = store->acquire();
       if (!wholeSnapshot(*map)) torn.fetch_add(1, std::memory_order_relaxed);
-      const int cc = map->count ? map->bindings[0].cc : 0;
-      (void)ccResolve(*map, cc, 1, static_cast<int>(cycles.load(std::memory_order_relaxed) % 128), &state,
-                      nullptr, nullptr, out, kCcMapCapacity);
+      (void)ccResolve(*map, map->count ? map->bindings[0].cc : 0, 1, static_cast<int>(cycles.load() % 128),
+                      &state, nullptr, nullptr, out, kCcMapCapacity);
       store->advanceEpoch();
       cycles.fetch_add(1, std::memory_order_relaxed);
     }
   });
-
   std::uint32_t published = 0;
-  const auto end = Clock::now() + std::chrono::milliseconds(1500);
-  while (Clock::now() < end) {
+  for (const auto end = Clock::now() + std::chrono::milliseconds(1500); Clock::now() < end;) {
     ASSERT_TRUE(store->publish(numberedMap(++published)));
     if (published % 16 == 0) store->collect();
   }
   stop.store(true);
   reader.join();
-
   EXPECT_EQ(torn.load(), 0u);
   EXPECT_GT(cycles.load(), 0u);
   EXPECT_GT(published, 100u);
@@ -96,11 +85,9 @@ TEST(CcThreads, FeedRecordedOnOneThreadAndDrainedOnAnotherNeverTearsOrStrandsARe
   CcActivityFeed feed;
   std::atomic<bool> done{false};
   int lastValue[CcActivityFeed::kControllers];
-
   std::thread recorder([&] {
-    const auto end = Clock::now() + std::chrono::milliseconds(800);
     int value = 0;
-    while (Clock::now() < end) {
+    for (const auto end = Clock::now() + std::chrono::milliseconds(800); Clock::now() < end;) {
       for (int cc = 0; cc < 128; ++cc) {
         value = (value + 1) & 127;
         feed.record(cc, channelFor(cc, value), value);
@@ -112,18 +99,14 @@ TEST(CcThreads, FeedRecordedOnOneThreadAndDrainedOnAnotherNeverTearsOrStrandsARe
     }
     done.store(true);
   });
-
   int drainedLast[CcActivityFeed::kControllers];
-  for (int& v : drainedLast)
-    v = -1;
+  std::fill(std::begin(drainedLast), std::end(drainedLast), -1);
   std::uint64_t mismatched = 0;
   std::uint64_t drained = 0;
-  std::int64_t fakeMs = 0;
   CcActivityRecord out[16];
   // Stop only when the recorder is done and the flag says nothing is left:
   // a lost flag would strand the final values.
-  while (!done.load() || feed.pending()) {
-    fakeMs += 40;
+  for (std::int64_t fakeMs = 40; !done.load() || feed.pending(); fakeMs += 40) {
     const unsigned n = feed.drain(fakeMs, out, 16);
     for (unsigned i = 0; i < n; ++i) {
       if (out[i].channel != channelFor(out[i].cc, out[i].value)) ++mismatched;
@@ -132,7 +115,6 @@ TEST(CcThreads, FeedRecordedOnOneThreadAndDrainedOnAnotherNeverTearsOrStrandsARe
     drained += n;
   }
   recorder.join();
-
   EXPECT_EQ(mismatched, 0u);
   EXPECT_GT(drained, 128u);
   for (int cc = 0; cc < 128; ++cc)
