@@ -43,6 +43,9 @@ bool readParams(JsonReader& reader, StateChunk& out, int depth) {
       reader = saved;
       return skipValue(reader, depth + 1);
     }
+    // "nan" or an overflowing number would reach the engine as a parameter
+    // value, and the writer could only record it as null: it counts as absent.
+    if (!std::isfinite(value)) return true;
     for (std::uint32_t i = 0; i < TALVO_PARAM_COUNT; ++i) {
       if (key == TALVO_PARAMS[i].path) {
         out.params[i] = value;

@@ -45,6 +45,16 @@ TEST(StateDocument, ParameterValuesTakeBooleansSkipOtherKindsAndKeepTheLastDupli
   EXPECT_EQ(f.params[2], 0.0);
 }
 
+TEST(StateDocument, NonFiniteParameterValuesCountAsAbsent) {
+  StateChunk s;
+  ASSERT_TRUE(parse(R"({"params":{"oriel.rate":nan,"oriel.depth":1e999,"oriel.wet":-inf}})", s));
+  EXPECT_FALSE(s.paramPresent[0] || s.paramPresent[1] || s.paramPresent[2]);
+  StateChunk kept;
+  ASSERT_TRUE(parse(R"({"params":{"oriel.wet":0.5,"oriel.wet":nan}})", kept));
+  EXPECT_TRUE(kept.paramPresent[2]);
+  EXPECT_EQ(kept.params[2], 0.5);
+}
+
 TEST(StateDocument, VariationMustBeANumberAndIsTruncated) {
   StateChunk s;
   EXPECT_FALSE(parse(R"({"params":{},"variation":"3"})", s));
