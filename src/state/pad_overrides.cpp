@@ -106,6 +106,13 @@ bool parseSamplerPadOverridesJson(const char* text, std::size_t length, SamplerP
   return true;
 }
 
+bool hasWritablePadOverride(const SamplerPadOverrides& overrides) {
+  for (const SamplerPadOverride& pad : overrides) {
+    if (!pad.key.empty() && pad.mask != 0) return true;
+  }
+  return false;
+}
+
 void writeSamplerPadOverridesJson(std::string& out, const SamplerPadOverrides& overrides) {
   out += '{';
   bool firstPad = true;

@@ -69,6 +69,8 @@ constexpr std::size_t kPadOverrideFieldCount = 15;
 /// The fields in the order they are written.
 extern const PadOverrideField kPadOverrideFields[kPadOverrideFieldCount];
 
+/// True when at least one entry would be written (a key and a bit set).
+[[nodiscard]] bool hasWritablePadOverride(const SamplerPadOverrides& overrides);
 /// Appends the pad map; entries with an empty key or no bit set are left out.
 void writeSamplerPadOverridesJson(std::string& out, const SamplerPadOverrides& overrides);
 /// Exactly one pad map and trailing white space; replaces `out` only on success.

@@ -60,7 +60,8 @@ std::string writeStateJson(double rate, double depth, double wet, std::int32_t v
     out += ",\"samplerZoneAbi\":\"talvo-dual-stack-sampler/zone-layer/v1\",\"samplerZoneVersion\":1";
     appendMember(out, "samplerZoneProgram", samplerZoneProgramName(samplerZoneProgram));
   }
-  if (padOverrides && !padOverrides->empty()) {
+  // An empty "pads" map would read back as no overrides at all.
+  if (padOverrides && hasWritablePadOverride(*padOverrides)) {
     out += ",\"sampler\":{\"v\":1,\"pads\":";
     writeSamplerPadOverridesJson(out, *padOverrides);
     out += '}';

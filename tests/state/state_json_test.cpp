@@ -263,6 +263,14 @@ TEST(StateDocument, WriterFillsEveryBlockInItsFixedOrder) {
             R"("bank":{"version":1,"id":"pack","source":"embedded","presetId":"p1"}})");
 }
 
+TEST(StateDocument, SamplerBlockIsLeftOutWhenNoOverrideCanBeWritten) {
+  SamplerPadOverrides pads(2);
+  pads[0].mask = kPadGain;  // no key
+  pads[1].key = "k";        // no bit
+  EXPECT_EQ(writeStateJson(1, 0, 0, -1, nullptr, 0, 0, nullptr, &pads, nullptr),
+            R"({"params":{"oriel.rate":1,"oriel.depth":0,"oriel.wet":0}})");
+}
+
 TEST(StateDocument, FullDocumentRoundTripsToTheSameValuesAndBytes) {
   CcMap map;
   map.count = 2;
