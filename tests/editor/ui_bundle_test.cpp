@@ -14,86 +14,60 @@ using namespace talvo;
 
 namespace {
 
-// Builds <scratch>/Probe.vst3/Contents/x86_64-linux/Probe.so from the probe
-// module, optionally with Contents/Resources/ui, and loads it.
-class ProbeBundle : public testing::Test {
- protected:
-  void SetUp() override {
-    scratch_ = fs::path(TALVO_BINARY_DIR) / "test-scratch" /
-               testing::UnitTest::GetInstance()->current_test_info()->name();
-    fs::remove_all(scratch_);
-    contents_ = scratch_ / "Probe.vst3" / "Contents";
-    fs::create_directories(contents_ / "x86_64-linux");
-    fs::copy_file(TALVO_UI_PROBE_MODULE, contents_ / "x86_64-linux" / "Probe.so");
+const fs::path kScratch = fs::path(TALVO_BINARY_DIR) / "test-scratch" / "probe-bundles";
+const fs::path kNormalized = fs::path(TALVO_BINARY_DIR) / "test-scratch" / "normalized";
+
+// Builds <scratch>/<name>.vst3/Contents/x86_64-linux/Probe.so from the probe
+// module, with `ui` written at Contents/Resources/ui: "dir", "file" or nothing.
+struct ProbeBundle {
+  ProbeBundle(const char* name, const std::string& ui) {
+    const fs::path contents = kScratch / (std::string(name) + ".vst3") / "Contents";
+    fs::create_directories(contents / "x86_64-linux");
+    fs::create_directories(contents / "Resources");
+    fs::copy_file(TALVO_UI_PROBE_MODULE, contents / "x86_64-linux" / "Probe.so");
+    uiDir = contents / "Resources" / "ui";
+    if (ui == "dir") {
+      fs::create_directories(uiDir);
+      std::ofstream(uiDir / "manifest.json")
+          << "{\"buildTime\":\"t\",\"sourceRevision\":\"r\",\"sha256\":\"s\"}";
+    } else if (ui == "file") {
+      std::ofstream(uiDir) << "not a directory";
+    }
+    handle = dlopen((contents / "x86_64-linux" / "Probe.so").c_str(), RTLD_NOW | RTLD_LOCAL);
   }
-  void TearDown() override {
-    if (handle_ != nullptr) dlclose(handle_);
-    fs::remove_all(scratch_);
+  ~ProbeBundle() {
+    if (handle != nullptr) dlclose(handle);
   }
-  fs::path makeUi() {
-    const fs::path ui = contents_ / "Resources" / "ui";
-    fs::create_directories(ui);
-    std::ofstream(ui / "index.html") << "<!doctype html>";
-    return ui;
-  }
-  void load() {
-    handle_ = dlopen((contents_ / "x86_64-linux" / "Probe.so").c_str(), RTLD_NOW | RTLD_LOCAL);
-    ASSERT_NE(handle_, nullptr) << dlerror();
-  }
-  void* symbol(const char* name) {
-    void* found = dlsym(handle_, name);
-    EXPECT_NE(found, nullptr) << name;
-    return found;
-  }
-  fs::path scratch_;
-  fs::path contents_;
-  void* handle_ = nullptr;
+  fs::path uiDir;
+  void* handle = nullptr;
 };
 
 }  // namespace
 
-TEST_F(ProbeBundle, UiDirectoryIsFoundFromAnAddressInsideTheBinary) {
-  const fs::path ui = makeUi();
-  load();
-  EXPECT_EQ(talvoUiRootForImageAddress(symbol("talvoProbeUiRoot")), fs::canonical(ui).string());
-  auto probeRoot = reinterpret_cast<const char* (*)()>(symbol("talvoProbeUiRoot"));
-  EXPECT_EQ(std::string(probeRoot()), fs::canonical(ui).string());
+TEST(UiRoot, FoundFromAnAddressInsideTheBinaryOnlyWhenItIsADirectory) {
+  fs::remove_all(kScratch);
+  for (const char* ui : {"dir", "none", "file"}) {
+    SCOPED_TRACE(ui);
+    ProbeBundle bundle(ui, ui);
+    ASSERT_NE(bundle.handle, nullptr) << dlerror();
+    void* rootFn = dlsym(bundle.handle, "talvoProbeUiRoot");
+    auto factsFn = reinterpret_cast<void (*)(UiBundleFacts*)>(dlsym(bundle.handle, "talvoProbeFacts"));
+    ASSERT_TRUE(rootFn && factsFn);
+    const std::string expected = std::string(ui) == "dir" ? fs::canonical(bundle.uiDir).string() : "";
+    EXPECT_EQ(talvoUiRootForImageAddress(rootFn), expected);
+    EXPECT_EQ(std::string(reinterpret_cast<const char* (*)()>(rootFn)()), expected);
+    UiBundleFacts facts;
+    factsFn(&facts);  // the manifest of the binary's own bundle
+    EXPECT_STREQ(facts.sourceRevision, expected.empty() ? "" : "r");
+  }
+  fs::remove_all(kScratch);
 }
 
-TEST_F(ProbeBundle, NoUiDirectoryGivesEmpty) {
-  load();
-  EXPECT_EQ(talvoUiRootForImageAddress(symbol("talvoProbeUiRoot")), "");
-  auto probeRoot = reinterpret_cast<const char* (*)()>(symbol("talvoProbeUiRoot"));
-  EXPECT_STREQ(probeRoot(), "");
-}
-
-TEST_F(ProbeBundle, UiPathThatIsAFileIsNotADirectory) {
-  fs::create_directories(contents_ / "Resources");
-  std::ofstream(contents_ / "Resources" / "ui") << "not a directory";
-  load();
-  EXPECT_EQ(talvoUiRootForImageAddress(symbol("talvoProbeUiRoot")), "");
-}
-
-TEST_F(ProbeBundle, ManifestFactsAreReadFromTheBinarysOwnBundle) {
-  const fs::path ui = makeUi();
-  std::ofstream(ui / "manifest.json") << "{\"buildTime\":\"t\",\"sourceRevision\":\"r\",\"sha256\":\"s\"}";
-  load();
-  auto probeFacts = reinterpret_cast<void (*)(UiBundleFacts*)>(symbol("talvoProbeFacts"));
-  UiBundleFacts facts;
-  probeFacts(&facts);
-  EXPECT_STREQ(facts.buildTime, "t");
-  EXPECT_STREQ(facts.sourceRevision, "r");
-  EXPECT_STREQ(facts.sha256, "s");
-}
-
-TEST(UiRoot, NullAddressAndTheTestProgramHaveNoUiDirectory) {
+TEST(UiRoot, NullAddressAndTheTestProgramHaveNoUiDirectoryAndPathsAreNormalized) {
   EXPECT_EQ(talvoUiRootForImageAddress(nullptr), "");
   EXPECT_EQ(pluginUiRoot(), "");
   EXPECT_STREQ(talvoPluginUiRootForDiagnostics(), "");
-}
-
-TEST(UiRoot, ImageFilePathIsNormalized) {
-  const fs::path base = fs::path(TALVO_BINARY_DIR) / "test-scratch" / "normalized";
+  const fs::path& base = kNormalized;
   fs::remove_all(base);
   fs::create_directories(base / "B.vst3" / "Contents" / "Resources" / "ui");
   fs::create_directories(base / "B.vst3" / "Contents" / "arch");

@@ -9,69 +9,40 @@
 
 using namespace talvo;
 
-namespace {
-
-std::string extract(const std::string& json, const char* key, std::size_t capacity = 64) {
-  char out[128];
-  std::memset(out, 'x', sizeof out);
-  uiManifestString(json, key, out, capacity);
-  return out;
-}
-
-class ManifestFile : public testing::Test {
- protected:
-  void SetUp() override {
-    dir_ = std::filesystem::path(TALVO_BINARY_DIR) / "test-scratch" /
-           testing::UnitTest::GetInstance()->current_test_info()->name();
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
+TEST(UiManifestString, TopLevelStringMembersUpToCapacityMinusTwoWithoutEscapes) {
+  const std::string rev = "{\"sourceRevision\":\"";
+  struct Case {
+    std::string json;
+    const char* key;
+    std::size_t capacity;
+    std::string expected;
+  } const cases[] = {
+      {"{\"files\":{\"buildTime\":\"nested\",\"list\":[{\"buildTime\":\"deeper\"}]},"
+       "\"buildTime\" : \"2026-12-06T20:00:00Z\"}",
+       "buildTime", 64, "2026-12-06T20:00:00Z"},
+      {"{\"note\":\"\\\"sha256\\\":\\\"fake\\\"\",\"sha256\":\"real\"}", "sha256", 64, "real"},
+      {"{\"a\":\"sha256\",\"sha256\":\"real\"}", "sha256", 64, "real"},
+      {"{\"tags\":[\"sha256\",\"x\"]}", "sha256", 64, ""},
+      {rev + "abc\\\"def\"}", "sourceRevision", 64, "abc"},  // escapes end the copy
+      {rev + "\\u0041\"}", "sourceRevision", 64, ""},
+      {rev + std::string(62, 'r') + "\"}", "sourceRevision", 64, std::string(62, 'r')},
+      {rev + std::string(63, 'r') + "\"}", "sourceRevision", 64, ""},
+      {"{\"sha256\":\"" + std::string(78, 'f') + "\"}", "sha256", 80, std::string(78, 'f')},
+      {"{\"buildTime\":\"unterminated", "buildTime", 64, ""},
+      {"{\"buildTime\":42}", "buildTime", 64, ""},
+      {"{\"buildTime\" \"x\"}", "buildTime", 64, ""},
+      {"{\"other\":\"x\"}", "buildTime", 64, ""},
+      {"}{\"buildTime\":\"late\"}", "buildTime", 64, ""},  // a stray close ends the search
+      {"", "buildTime", 64, ""},
+      {"{\"buildTime\":\"x\"}", nullptr, 64, ""},
+      {"{\"buildTime\":\"\"}", "buildTime", 64, ""},
+  };
+  for (const Case& c : cases) {
+    char out[128];
+    std::memset(out, 'x', sizeof out);
+    uiManifestString(c.json, c.key, out, c.capacity);
+    EXPECT_EQ(std::string(out), c.expected) << c.json;
   }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-  std::string write(const std::string& text) {
-    const std::string path = (dir_ / "manifest.json").string();
-    std::ofstream(path, std::ios::binary) << text;
-    return path;
-  }
-  std::filesystem::path dir_;
-};
-
-}  // namespace
-
-TEST(UiManifestString, TopLevelMemberWinsOverNestedOnes) {
-  const std::string json =
-      "{\"files\":{\"buildTime\":\"nested\",\"list\":[{\"buildTime\":\"deeper\"}]},"
-      "\"buildTime\" : \"2026-12-06T20:00:00Z\"}";
-  EXPECT_EQ(extract(json, "buildTime"), "2026-12-06T20:00:00Z");
-}
-
-TEST(UiManifestString, KeyTextInsideValuesIsNotAMember) {
-  EXPECT_EQ(extract("{\"note\":\"\\\"sha256\\\":\\\"fake\\\"\",\"sha256\":\"real\"}", "sha256"), "real");
-  EXPECT_EQ(extract("{\"a\":\"sha256\",\"sha256\":\"real\"}", "sha256"), "real");
-  EXPECT_EQ(extract("{\"tags\":[\"sha256\",\"x\"]}", "sha256"), "");
-}
-
-TEST(UiManifestString, EscapesAreNotDecodedAndEndTheCopy) {
-  EXPECT_EQ(extract("{\"sourceRevision\":\"abc\\\"def\"}", "sourceRevision"), "abc");
-  EXPECT_EQ(extract("{\"sourceRevision\":\"\\u0041\"}", "sourceRevision"), "");
-}
-
-TEST(UiManifestString, LengthLimitIsCapacityMinusTwo) {
-  EXPECT_EQ(extract("{\"sourceRevision\":\"" + std::string(62, 'r') + "\"}", "sourceRevision"),
-            std::string(62, 'r'));
-  EXPECT_EQ(extract("{\"sourceRevision\":\"" + std::string(63, 'r') + "\"}", "sourceRevision"), "");
-  EXPECT_EQ(extract("{\"sourceRevision\":\"" + std::string(70, 'r') + "\"}", "sourceRevision"), "");
-  EXPECT_EQ(extract("{\"sha256\":\"" + std::string(78, 'f') + "\"}", "sha256", 80), std::string(78, 'f'));
-}
-
-TEST(UiManifestString, MissingMalformedAndNonStringValuesGiveEmpty) {
-  EXPECT_EQ(extract("{\"buildTime\":\"unterminated", "buildTime"), "");
-  EXPECT_EQ(extract("{\"buildTime\":42}", "buildTime"), "");
-  EXPECT_EQ(extract("{\"buildTime\" \"x\"}", "buildTime"), "");
-  EXPECT_EQ(extract("{\"other\":\"x\"}", "buildTime"), "");
-  EXPECT_EQ(extract("}{\"buildTime\":\"late\"}", "buildTime"), "");  // a stray close ends the search
-  EXPECT_EQ(extract("", "buildTime"), "");
-  EXPECT_EQ(extract("{\"buildTime\":\"x\"}", nullptr), "");
-  EXPECT_EQ(extract("{\"buildTime\":\"\"}", "buildTime"), "");
   char one[1] = {'x'};
   EXPECT_FALSE(uiManifestString("{\"buildTime\":\"x\"}", "buildTime", one, 1));
   EXPECT_EQ(one[0], '\0');
@@ -84,27 +55,31 @@ TEST(UiManifestPath, TwoComponentsUpThenResources) {
   EXPECT_EQ(uiManifestPathForImage("Oriel.so"), "");
 }
 
-TEST_F(ManifestFile, AllThreeFactsAreRead) {
-  const UiBundleFacts facts = readUiManifestFacts(
-      write("{\n  \"buildTime\": \"2026-12-06T20:00:00Z\",\n  \"sourceRevision\": \"0123abc\",\n"
-            "  \"sha256\": \"" +
-            std::string(64, 'e') + "\"\n}\n"));
+TEST(UiManifestFile, FactsAreReadUpToTheSizeLimitAndMissingFilesGiveNone) {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::path(TALVO_BINARY_DIR) / "test-scratch" / "manifest-file";
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  const std::string path = (dir / "manifest.json").string();
+  auto read = [&](const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+    return readUiManifestFacts(path);
+  };
+  const UiBundleFacts facts = read(
+      "{\n  \"buildTime\": \"2026-12-06T20:00:00Z\",\n  \"sourceRevision\": "
+      "\"0123abc\",\n  \"sha256\": \"" +
+      std::string(64, 'e') + "\"\n}\n");
   EXPECT_STREQ(facts.buildTime, "2026-12-06T20:00:00Z");
   EXPECT_STREQ(facts.sourceRevision, "0123abc");
   EXPECT_EQ(std::string(facts.sha256), std::string(64, 'e'));
-}
-
-TEST_F(ManifestFile, ManifestOfExactlyTheLimitIsReadAndOneByteMoreIsNot) {
   const std::string head = "{\"sourceRevision\":\"r1\",\"pad\":\"";
-  std::string text = head + std::string(kUiManifestMaxBytes - head.size() - 2, 'p') + "\"}";
-  ASSERT_EQ(text.size(), kUiManifestMaxBytes);
-  EXPECT_STREQ(readUiManifestFacts(write(text)).sourceRevision, "r1");
-  const std::string longer = head + std::string(kUiManifestMaxBytes - head.size() - 1, 'p') + "\"}";
-  EXPECT_STREQ(readUiManifestFacts(write(longer)).sourceRevision, "");
-}
-
-TEST_F(ManifestFile, MissingOrEmptyFileGivesEmptyFacts) {
-  EXPECT_STREQ(readUiManifestFacts((dir_ / "absent.json").string()).buildTime, "");
-  EXPECT_STREQ(readUiManifestFacts(write("")).sha256, "");
-  EXPECT_STREQ(readUiManifestFacts(dir_.string()).buildTime, "");  // a directory
+  const std::string atLimit = head + std::string(kUiManifestMaxBytes - head.size() - 2, 'p') + "\"}";
+  ASSERT_EQ(atLimit.size(), kUiManifestMaxBytes);
+  EXPECT_STREQ(read(atLimit).sourceRevision, "r1");
+  EXPECT_STREQ(read(head + std::string(kUiManifestMaxBytes - head.size() - 1, 'p') + "\"}").sourceRevision,
+               "");
+  EXPECT_STREQ(read("").sha256, "");
+  EXPECT_STREQ(readUiManifestFacts((dir / "absent.json").string()).buildTime, "");
+  EXPECT_STREQ(readUiManifestFacts(dir.string()).buildTime, "");  // a directory
+  fs::remove_all(dir);
 }
