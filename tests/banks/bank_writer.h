@@ -22,10 +22,12 @@ Bytes riffWave(const std::vector<WavChunk>& chunks);
 Bytes fmtBody(std::uint16_t tag, std::uint16_t channels, std::uint32_t rate, std::uint16_t bits);
 /// A 40-byte extensible "fmt " body whose SubFormat starts with `subTag`.
 Bytes extensibleFmtBody(std::uint16_t subTag, std::uint16_t channels, std::uint32_t rate, std::uint16_t bits);
-Bytes pcm16(const std::vector<std::int16_t>& samples);
-Bytes pcm24(const std::vector<std::int32_t>& samples);
+/// Little-endian integer samples of `width` bytes each (2 or 3).
+Bytes pcm(const std::vector<std::int32_t>& samples, int width);
 Bytes float32(const std::vector<float>& samples);
-/// A plain mono 16-bit file whose frame i holds i * 64; below 256 frames every
+/// A "fmt " chunk followed by a "data" chunk.
+Bytes wav(const Bytes& fmt, const Bytes& data);
+/// A mono 16-bit file whose frame i holds i * 64; below 256 frames every
 /// value survives the 16-bit grid exactly, so frame i decodes to i / 512.
 Bytes monoRamp16(std::size_t frames, std::uint32_t rate = 44100);
 
@@ -41,7 +43,6 @@ class TempBank {
   void write(const std::string& relative, const std::string& text) const;
   void write(const std::string& relative, const Bytes& bytes) const;
   void symlink(const std::string& target, const std::string& relative) const;
-  /// Writes a sparse file of `size` bytes.
   void writeSparse(const std::string& relative, std::uint64_t size) const;
 
   /// Writes the asset and returns its assetTable entry with size and digest.

@@ -1,5 +1,4 @@
 #include <atomic>
-#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -11,14 +10,9 @@
 namespace talvo::test {
 namespace {
 
-void putU16(Bytes& out, std::uint16_t v) {
-  out.push_back(static_cast<std::uint8_t>(v));
-  out.push_back(static_cast<std::uint8_t>(v >> 8));
-}
-
-void putU32(Bytes& out, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i)
-    out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+void put(Bytes& out, std::uint32_t value, int width) {
+  for (int i = 0; i < width; ++i)
+    out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
 }
 
 }  // namespace
@@ -27,7 +21,7 @@ Bytes riffWave(const std::vector<WavChunk>& chunks) {
   Bytes out = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E'};
   for (const WavChunk& chunk : chunks) {
     out.insert(out.end(), chunk.id.begin(), chunk.id.begin() + 4);
-    putU32(out, static_cast<std::uint32_t>(chunk.declaredSize >= 0 ? chunk.declaredSize : chunk.body.size()));
+    put(out, static_cast<std::uint32_t>(chunk.declaredSize >= 0 ? chunk.declaredSize : chunk.body.size()), 4);
     out.insert(out.end(), chunk.body.begin(), chunk.body.end());
     if (chunk.body.size() % 2 == 1 && chunk.declaredSize < 0) out.push_back(0);
   }
@@ -38,43 +32,32 @@ Bytes riffWave(const std::vector<WavChunk>& chunks) {
 
 Bytes fmtBody(std::uint16_t tag, std::uint16_t channels, std::uint32_t rate, std::uint16_t bits) {
   Bytes out;
-  putU16(out, tag);
-  putU16(out, channels);
-  putU32(out, rate);
-  putU32(out, rate * channels * (bits / 8));
-  putU16(out, static_cast<std::uint16_t>(channels * (bits / 8)));
-  putU16(out, bits);
+  put(out, tag, 2);
+  put(out, channels, 2);
+  put(out, rate, 4);
+  put(out, rate * channels * (bits / 8), 4);
+  put(out, channels * (bits / 8), 2);
+  put(out, bits, 2);
   return out;
 }
 
 Bytes extensibleFmtBody(std::uint16_t subTag, std::uint16_t channels, std::uint32_t rate,
                         std::uint16_t bits) {
   Bytes out = fmtBody(0xFFFE, channels, rate, bits);
-  putU16(out, 22);    // extension size
-  putU16(out, bits);  // valid bits
-  putU32(out, 3);     // channel mask
-  putU16(out, subTag);
+  put(out, 22, 2);    // extension size
+  put(out, bits, 2);  // valid bits
+  put(out, 3, 4);     // channel mask
+  put(out, subTag, 2);
   const std::uint8_t guidTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
                                      0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
   out.insert(out.end(), guidTail, guidTail + 14);
   return out;
 }
 
-Bytes pcm16(const std::vector<std::int16_t>& samples) {
+Bytes pcm(const std::vector<std::int32_t>& samples, int width) {
   Bytes out;
-  for (std::int16_t s : samples)
-    putU16(out, static_cast<std::uint16_t>(s));
-  return out;
-}
-
-Bytes pcm24(const std::vector<std::int32_t>& samples) {
-  Bytes out;
-  for (std::int32_t s : samples) {
-    const auto u = static_cast<std::uint32_t>(s);
-    out.push_back(static_cast<std::uint8_t>(u));
-    out.push_back(static_cast<std::uint8_t>(u >> 8));
-    out.push_back(static_cast<std::uint8_t>(u >> 16));
-  }
+  for (std::int32_t s : samples)
+    put(out, static_cast<std::uint32_t>(s), width);
   return out;
 }
 
@@ -84,18 +67,21 @@ Bytes float32(const std::vector<float>& samples) {
   return out;
 }
 
+Bytes wav(const Bytes& fmt, const Bytes& data) {
+  return riffWave({{"fmt ", fmt}, {"data", data}});
+}
+
 Bytes monoRamp16(std::size_t frames, std::uint32_t rate) {
-  std::vector<std::int16_t> samples(frames);
+  std::vector<std::int32_t> samples(frames);
   for (std::size_t i = 0; i < frames; ++i)
-    samples[i] = static_cast<std::int16_t>(i * 64);
-  return riffWave({{"fmt ", fmtBody(1, 1, rate, 16)}, {"data", pcm16(samples)}});
+    samples[i] = static_cast<std::int32_t>(i * 64);
+  return wav(fmtBody(1, 1, rate, 16), pcm(samples, 2));
 }
 
 TempBank::TempBank() {
   static std::atomic<int> counter{0};
   std::random_device random;
   const std::filesystem::path root = std::filesystem::path(TALVO_BINARY_DIR) / "banks-test-tmp";
-  std::filesystem::create_directories(root);
   dir_ = (root / ("bank-" + std::to_string(random()) + "-" + std::to_string(counter++))).string();
   std::filesystem::create_directories(dir_);
 }
@@ -138,9 +124,7 @@ void TempBank::manifest(const std::vector<std::string>& assets, const std::strin
   text += "\"assetTable\":[";
   for (std::size_t i = 0; i < assets.size(); ++i)
     text += (i ? "," : "") + assets[i];
-  text += "]";
-  if (!rest.empty()) text += "," + rest;
-  write("bank.json", text + "}");
+  write("bank.json", text + "]" + (rest.empty() ? "" : "," + rest) + "}");
 }
 
 void TempBank::instrument(const std::string& path, const std::string& zones) const {
