@@ -9,18 +9,12 @@ namespace {
 // serves every case; each case leaves the module fully exited.
 int gInits = 0;
 int gDeinits = 0;
-bool initHook() {
-  return ++gInits > 0;
-}
-bool deinitHook() {
-  return ++gDeinits > 0;
-}
 
 class ModuleLifetime : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    addModuleInitializer(&initHook);
-    addModuleTerminator(&deinitHook);
+    addModuleInitializer(+[] { return ++gInits > 0; });
+    addModuleTerminator(+[] { return ++gDeinits > 0; });
   }
   void SetUp() override {
     ASSERT_EQ(moduleEntryCount(), 0);
