@@ -37,6 +37,33 @@ std::string kindOf(const HostFacts& a, const HostFacts& b) {
   return kind != nullptr ? kind : "(none)";
 }
 
+// The stereo host with the named fields changed.
+constexpr unsigned kIdentity = 1, kRate = 2, kLatency = 4, kOutChannels = 8, kPrefetch = 16, kOffline = 32,
+                   kMaxBlock = 64, kLastBlock = 128, kTail = 256, kBypass = 512, kSampleSize = 1024,
+                   kInternalRate = 2048, kLayout = 4096, kBusCount = 8192;
+
+HostFacts changedHost(unsigned changes) {
+  HostFacts b = stereoHost();
+  if (changes & kIdentity) {
+    std::strcpy(b.hostName, "Other");
+    b.validatorKind = kValidatorAuval;
+  }
+  if (changes & kRate) b.sampleRate = 48000;
+  if (changes & kLatency) b.latencySamples = 64;
+  if (changes & kOutChannels) b.buses[1].channels = 1;
+  if (changes & kPrefetch) b.processMode = kProcessModePrefetch;
+  if (changes & kOffline) b.processMode = kProcessModeOffline;
+  if (changes & kMaxBlock) b.maxBlockFrames = 256;
+  if (changes & kLastBlock) b.lastBlockFrames = 32;
+  if (changes & kTail) b.tailKind = kTailSamples;
+  if (changes & kBypass) b.bypassKnown = 1;
+  if (changes & kSampleSize) b.sampleSize = 64;
+  if (changes & kInternalRate) b.internalSampleRate = 48000;
+  if (changes & kLayout) std::strcpy(b.buses[0].layout, "mono");
+  if (changes & kBusCount) b.busCount = 1;
+  return b;
+}
+
 }  // namespace
 
 TEST(HostFactsRecord, BytesCopiedOutAndBackCompareEqual) {
@@ -124,53 +151,9 @@ TEST(HostDocument, OptionalMembersAppearInOrder) {
   EXPECT_NE(hostJson(facts).find("\"tailSamples\":300,"), std::string::npos);
 }
 
-namespace {
-
-// The stereo host with the named fields changed.
-enum HostChange : unsigned {
-  kIdentity = 1,
-  kRate = 2,
-  kLatency = 4,
-  kOutChannels = 8,
-  kPrefetch = 16,
-  kOffline = 32,
-  kMaxBlock = 64,
-  kLastBlock = 128,
-  kTail = 256,
-  kBypass = 512,
-  kSampleSize = 1024,
-  kInternalRate = 2048,
-  kLayout = 4096,
-  kBusCount = 8192,
-};
-
-HostFacts changedHost(unsigned changes) {
-  HostFacts b = stereoHost();
-  if (changes & kIdentity) {
-    std::strcpy(b.hostName, "Other");
-    b.validatorKind = kValidatorAuval;
-  }
-  if (changes & kRate) b.sampleRate = 48000;
-  if (changes & kLatency) b.latencySamples = 64;
-  if (changes & kOutChannels) b.buses[1].channels = 1;
-  if (changes & kPrefetch) b.processMode = kProcessModePrefetch;
-  if (changes & kOffline) b.processMode = kProcessModeOffline;
-  if (changes & kMaxBlock) b.maxBlockFrames = 256;
-  if (changes & kLastBlock) b.lastBlockFrames = 32;
-  if (changes & kTail) b.tailKind = kTailSamples;
-  if (changes & kBypass) b.bypassKnown = 1;
-  if (changes & kSampleSize) b.sampleSize = 64;
-  if (changes & kInternalRate) b.internalSampleRate = 48000;
-  if (changes & kLayout) std::strcpy(b.buses[0].layout, "mono");
-  if (changes & kBusCount) b.busCount = 1;
-  return b;
-}
-
-}  // namespace
-
 TEST(HostDelta, IdenticalOrIdentityOnlyChangesGiveNothing) {
   const HostFacts a = stereoHost();
-  for (unsigned changes : {0u, unsigned{kIdentity}}) {
+  for (unsigned changes : {0u, kIdentity}) {
     const HostFacts b = changedHost(changes);
     std::string out = "x";
     EXPECT_FALSE(writeDiagnosticHostDeltaJson(out, a, b));
