@@ -10,7 +10,7 @@
 namespace talvo {
 namespace {
 
-TEST(CcActivityFeed, KeepsTheLatestValuePerControllerCutToItsFieldWidths) {
+TEST(CcActivityFeed, KeepsTheLatestValuePerControllerAndDrainsLowestControllersFirst) {
   CcActivityFeed feed;
   feed.record(200, 1, 5);  // controllers outside seven bits are ignored
   feed.record(-1, 1, 5);
@@ -23,6 +23,15 @@ TEST(CcActivityFeed, KeepsTheLatestValuePerControllerCutToItsFieldWidths) {
   EXPECT_EQ(out[0].cc, 7);
   EXPECT_EQ(out[0].channel, 0xff);
   EXPECT_EQ(out[0].value, 200 & 127);
+  EXPECT_FALSE(feed.pending());
+  for (int cc : {90, 3, 40, 12, 127})  // drained lowest first, the rest kept pending
+    feed.record(cc, 1, cc & 127);
+  for (const std::vector<int>& expected : {std::vector<int>{3, 12}, {40, 90}, {127}}) {
+    EXPECT_TRUE(feed.pending());
+    ASSERT_EQ(feed.drain(1000, out, 2), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i)
+      EXPECT_EQ(out[i].cc, expected[i]);
+  }
   EXPECT_FALSE(feed.pending());
 }
 
@@ -44,20 +53,6 @@ TEST(CcActivityFeed, EachControllerIsThrottledTo33MsWhateverTheClockReads) {
   EXPECT_EQ(feed.drain(INT64_MIN, out, 1), 1u);
   feed.record(6, 1, 2);
   EXPECT_EQ(feed.drain(INT64_MAX, out, 1), 1u);
-}
-
-TEST(CcActivityFeed, DrainTakesLowestControllersFirstAndKeepsTheRestPending) {
-  CcActivityFeed feed;
-  for (int cc : {90, 3, 40, 12, 127})
-    feed.record(cc, 1, cc & 127);
-  CcActivityRecord out[2];
-  for (const std::vector<int>& expected : {std::vector<int>{3, 12}, {40, 90}, {127}}) {
-    EXPECT_TRUE(feed.pending());
-    ASSERT_EQ(feed.drain(1000, out, 2), expected.size());
-    for (std::size_t i = 0; i < expected.size(); ++i)
-      EXPECT_EQ(out[i].cc, expected[i]);
-  }
-  EXPECT_FALSE(feed.pending());
 }
 
 TEST(CcActivityFeed, ClockCountsMillisecondsAndRecordAllocatesNothing) {
