@@ -1,3 +1,3 @@
 if(TARGET talvo::state)
-  talvo_fuzz(bridge_message talvo::bridge talvo::state)
+  talvo_fuzz(bridge_message talvo::bridge_messages)
 endif()
