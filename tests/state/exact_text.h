@@ -1,6 +1,8 @@
 #pragma once
 // Test helper: a heap copy of exactly a text's bytes, so any read past the end
 // is caught by the address sanitizer.
+#include <gtest/gtest.h>
+
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -16,15 +18,15 @@ struct ExactText {
   std::size_t size;
 };
 
-/// Runs `parse(text, length)` on every proper prefix of `full` and returns
-/// the first prefix length that parsed, or full.size() when none did.
-template <typename Parse>
-std::size_t firstAcceptedPrefix(const std::string& full, Parse parse) {
-  for (std::size_t n = 0; n < full.size(); ++n) {
+/// Fails the current test unless `parse` accepts `full` and rejects every
+/// proper prefix of it, each given as an exact heap copy.
+template <typename Out>
+void expectOnlyTheWholeTextParses(const std::string& full, bool (*parse)(const char*, std::size_t, Out&)) {
+  for (std::size_t n = 0; n <= full.size(); ++n) {
     ExactText text(full.substr(0, n));
-    if (parse(text.data(), n)) return n;
+    Out out;
+    EXPECT_EQ(parse(text.data(), n, out), n == full.size()) << "first " << n << " bytes of " << full;
   }
-  return full.size();
 }
 
 }  // namespace talvo::test
