@@ -1,14 +1,26 @@
 #pragma once
 // Builds WAV files and whole sound packs on disk for the loader's tests.
+#include <atomic>
 #include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "banks/runtime_bank.h"
+#include "bridge/sha256.h"
 
 namespace talvo::test {
 
 using Bytes = std::vector<std::uint8_t>;
+
+/// Appends `value` little-endian in `width` bytes.
+inline void put(Bytes& out, std::uint32_t value, int width) {
+  for (int i = 0; i < width; ++i)
+    out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+}
 
 struct WavChunk {
   std::string id;  // four characters
@@ -17,40 +29,122 @@ struct WavChunk {
 };
 
 /// A RIFF/WAVE file of the given chunks; odd bodies get their pad byte.
-Bytes riffWave(const std::vector<WavChunk>& chunks);
+inline Bytes riffWave(const std::vector<WavChunk>& chunks) {
+  Bytes out = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E'};
+  for (const WavChunk& chunk : chunks) {
+    out.insert(out.end(), chunk.id.begin(), chunk.id.begin() + 4);
+    put(out, static_cast<std::uint32_t>(chunk.declaredSize >= 0 ? chunk.declaredSize : chunk.body.size()), 4);
+    out.insert(out.end(), chunk.body.begin(), chunk.body.end());
+    if (chunk.body.size() % 2 == 1 && chunk.declaredSize < 0) out.push_back(0);
+  }
+  const auto riffSize = static_cast<std::uint32_t>(out.size() - 8);
+  std::memcpy(out.data() + 4, &riffSize, 4);
+  return out;
+}
+
 /// A 16-byte "fmt " body.
-Bytes fmtBody(std::uint16_t tag, std::uint16_t channels, std::uint32_t rate, std::uint16_t bits);
-/// A 40-byte extensible "fmt " body whose SubFormat starts with `subTag`.
-Bytes extensibleFmtBody(std::uint16_t subTag, std::uint16_t channels, std::uint32_t rate, std::uint16_t bits);
+inline Bytes fmtBody(std::uint16_t tag, std::uint16_t channels, std::uint32_t rate, std::uint16_t bits) {
+  Bytes out;
+  put(out, tag, 2);
+  put(out, channels, 2);
+  put(out, rate, 4);
+  put(out, rate * channels * (bits / 8), 4);
+  put(out, channels * (bits / 8), 2);
+  put(out, bits, 2);
+  return out;
+}
+
+/// A 40-byte extensible "fmt " body whose SubFormat GUID starts with `subTag`.
+inline Bytes extensibleFmtBody(std::uint16_t subTag, std::uint16_t channels, std::uint32_t rate,
+                               std::uint16_t bits) {
+  Bytes out = fmtBody(0xFFFE, channels, rate, bits);
+  put(out, 22, 2);    // extension size
+  put(out, bits, 2);  // valid bits
+  put(out, 3, 4);     // channel mask
+  put(out, subTag, 2);
+  out.insert(out.end(), {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71});
+  return out;
+}
+
 /// Little-endian integer samples of `width` bytes each (2 or 3).
-Bytes pcm(const std::vector<std::int32_t>& samples, int width);
-Bytes float32(const std::vector<float>& samples);
-/// A "fmt " chunk followed by a "data" chunk.
-Bytes wav(const Bytes& fmt, const Bytes& data);
+inline Bytes pcm(const std::vector<std::int32_t>& samples, int width) {
+  Bytes out;
+  for (std::int32_t s : samples)
+    put(out, static_cast<std::uint32_t>(s), width);
+  return out;
+}
+
+inline Bytes float32(const std::vector<float>& samples) {
+  Bytes out(samples.size() * 4);
+  std::memcpy(out.data(), samples.data(), out.size());
+  return out;
+}
+
+inline Bytes wav(const Bytes& fmt, const Bytes& data) {
+  return riffWave({{"fmt ", fmt}, {"data", data}});
+}
+
 /// A mono 16-bit file whose frame i holds i * 64; below 256 frames every
 /// value survives the 16-bit grid exactly, so frame i decodes to i / 512.
-Bytes monoRamp16(std::size_t frames, std::uint32_t rate = 44100);
+inline Bytes monoRamp16(std::size_t frames, std::uint32_t rate = 44100) {
+  std::vector<std::int32_t> samples(frames);
+  for (std::size_t i = 0; i < frames; ++i)
+    samples[i] = static_cast<std::int32_t>(i * 64);
+  return wav(fmtBody(1, 1, rate, 16), pcm(samples, 2));
+}
 
 /// A fresh directory under the build tree, removed with everything in it.
 class TempBank {
  public:
-  TempBank();
-  ~TempBank();
+  TempBank() {
+    static std::atomic<int> counter{0};
+    const std::filesystem::path root = std::filesystem::path(TALVO_BINARY_DIR) / "banks-test-tmp";
+    dir_ = (root / ("bank-" + std::to_string(std::random_device()()) + "-" + std::to_string(counter++)))
+               .string();
+    std::filesystem::create_directories(dir_);
+  }
+  ~TempBank() {
+    std::error_code ignored;
+    std::filesystem::remove_all(dir_, ignored);
+  }
   TempBank(const TempBank&) = delete;
   TempBank& operator=(const TempBank&) = delete;
 
   [[nodiscard]] const std::string& dir() const { return dir_; }
-  void write(const std::string& relative, const std::string& text) const;
-  void write(const std::string& relative, const Bytes& bytes) const;
-  void symlink(const std::string& target, const std::string& relative) const;
-  void writeSparse(const std::string& relative, std::uint64_t size) const;
+
+  void write(const std::string& relative, const Bytes& bytes) const {
+    std::ofstream out(prepare(relative), std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  }
+  void write(const std::string& relative, const std::string& text) const {
+    write(relative, Bytes(text.begin(), text.end()));
+  }
+  void symlink(const std::string& target, const std::string& relative) const {
+    std::filesystem::create_symlink(target, prepare(relative));
+  }
+  void writeSparse(const std::string& relative, std::uint64_t size) const {
+    write(relative, Bytes());
+    std::filesystem::resize_file(prepare(relative), size);
+  }
 
   /// Writes the asset and returns its assetTable entry with size and digest.
-  [[nodiscard]] std::string asset(const std::string& id, const std::string& path, const Bytes& bytes) const;
+  [[nodiscard]] std::string asset(const std::string& id, const std::string& path, const Bytes& bytes) const {
+    write(path, bytes);
+    return R"({"id":")" + id + R"(","path":")" + path + R"(","bytes":)" + std::to_string(bytes.size()) +
+           R"(,"sha256":")" + sha256Hex(bytes.data(), static_cast<std::uint32_t>(bytes.size())) + "\"}";
+  }
   /// Writes bank.json: format, id "demo", the asset entries and `rest` members.
-  void manifest(const std::vector<std::string>& assets, const std::string& rest) const;
+  void manifest(const std::vector<std::string>& assets, const std::string& rest) const {
+    std::string text = R"({"format":"talvo-sound-pack/v1","id":"demo","version":"1.2","name":"Demo Pack",)";
+    text += "\"assetTable\":[";
+    for (std::size_t i = 0; i < assets.size(); ++i)
+      text += (i ? "," : "") + assets[i];
+    write("bank.json", text + "]" + (rest.empty() ? "" : "," + rest) + "}");
+  }
   /// Writes an instrument document holding `zones` (the inside of the array).
-  void instrument(const std::string& path, const std::string& zones) const;
+  void instrument(const std::string& path, const std::string& zones) const {
+    write(path, R"({"format":"talvo-sampler-instrument/v1","zones":[)" + zones + "]}");
+  }
 
   [[nodiscard]] RuntimeBankLoad load(const std::string& instrument = "",
                                      std::uint64_t arenaFrames = 0) const {
@@ -58,6 +152,13 @@ class TempBank {
   }
 
  private:
+  // The full path of `relative`, with its parent directories created.
+  [[nodiscard]] std::filesystem::path prepare(const std::string& relative) const {
+    const std::filesystem::path path = std::filesystem::path(dir_) / relative;
+    std::filesystem::create_directories(path.parent_path());
+    return path;
+  }
+
   std::string dir_;
 };
 

@@ -72,8 +72,7 @@ TEST(RuntimeBank, LoadsASmallBankWithItsIdentity) {
   Bytes manifest;
   ASSERT_TRUE(readWholeFile(bank.dir() + "/bank.json", manifest));
   EXPECT_EQ(b.manifestSha256, sha256Hex(manifest.data(), static_cast<std::uint32_t>(manifest.size())));
-  ASSERT_EQ(b.samplePool.size(), 100u);
-  EXPECT_EQ(b.samplePool[99], 99.0f / 512.0f);
+  EXPECT_EQ(b.samplePool.size(), 100u);
 }
 
 TEST(RuntimeBank, ManifestFailuresCarryTheirMessages) {
