@@ -4,53 +4,39 @@
 
 #include <cmath>
 #include <limits>
+#include <string>
 
-using talvo::jsonAppendNumber;
-using talvo::jsonAppendQuoted;
-
+namespace talvo {
 namespace {
-std::string number(double v) {
-  std::string s;
-  jsonAppendNumber(s, v);
-  return s;
+
+TEST(JsonNumber, AppendsTheShortestRoundTripFormAndNullForNonFinite) {
+  const double inf = std::numeric_limits<double>::infinity();
+  const std::pair<double, const char*> cases[] = {
+      {0.1, "0.1"},   {20.0, "20"},    {48000, "48000"},
+      {-0.5, "-0.5"}, {1e21, "1e+21"}, {0.2462311557788945, "0.2462311557788945"},
+      {inf, "null"},  {-inf, "null"},  {std::nan(""), "null"}};
+  for (const auto& [value, text] : cases) {
+    std::string out = "{\"a\":";
+    jsonAppendNumber(out, value);
+    EXPECT_EQ(out, std::string("{\"a\":") + text);
+  }
 }
-std::string quoted(const char* t) {
-  std::string s;
-  jsonAppendQuoted(s, t);
-  return s;
+
+TEST(JsonQuoted, EscapesQuoteBackslashAndControlBytesAndCopiesUtf8) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"a\"b\\c", "\"a\\\"b\\\\c\""},
+      {"line\nnext\ttab\r\b\f", "\"line\\nnext\\ttab\\r\\b\\f\""},
+      {"\x01\x1f", "\"\\u0001\\u001f\""},
+      {"\x7f", "\"\x7f\""},
+      {"caf\xc3\xa9 \xe2\x86\x92", "\"caf\xc3\xa9 \xe2\x86\x92\""},
+      {"", "\"\""},
+      {nullptr, "\"\""}};
+  for (const auto& [text, quoted] : cases) {
+    std::string out = "x";
+    jsonAppendQuoted(out, text);
+    EXPECT_EQ(out, std::string("x") + quoted) << (text ? text : "(null)");
+  }
 }
+
 }  // namespace
-
-TEST(JsonNumber, ShortestRoundTripForm) {
-  EXPECT_EQ(number(0.1), "0.1");
-  EXPECT_EQ(number(20.0), "20");
-  EXPECT_EQ(number(48000), "48000");
-  EXPECT_EQ(number(-0.5), "-0.5");
-  EXPECT_EQ(number(1e21), "1e+21");
-  EXPECT_EQ(number(0.2462311557788945), "0.2462311557788945");
-}
-
-TEST(JsonNumber, NonFiniteValuesAreNull) {
-  EXPECT_EQ(number(std::numeric_limits<double>::infinity()), "null");
-  EXPECT_EQ(number(-std::numeric_limits<double>::infinity()), "null");
-  EXPECT_EQ(number(std::nan("")), "null");
-}
-
-TEST(JsonNumber, AppendsWithoutTouchingWhatIsThere) {
-  std::string s = "{\"a\":";
-  jsonAppendNumber(s, 2.5);
-  EXPECT_EQ(s, "{\"a\":2.5");
-}
-
-TEST(JsonQuoted, EscapesQuoteBackslashAndControlBytes) {
-  EXPECT_EQ(quoted("a\"b\\c"), "\"a\\\"b\\\\c\"");
-  EXPECT_EQ(quoted("line\nnext\ttab\r\b\f"), "\"line\\nnext\\ttab\\r\\b\\f\"");
-  EXPECT_EQ(quoted("\x01\x1f"), "\"\\u0001\\u001f\"");
-  EXPECT_EQ(quoted("\x7f"), "\"\x7f\"");
-}
-
-TEST(JsonQuoted, CopiesUtf8AndHandlesEmptyText) {
-  EXPECT_EQ(quoted("caf\xc3\xa9 \xe2\x86\x92"), "\"caf\xc3\xa9 \xe2\x86\x92\"");
-  EXPECT_EQ(quoted(""), "\"\"");
-  EXPECT_EQ(quoted(nullptr), "\"\"");
-}
+}  // namespace talvo

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 #include <tuple>
+#include <vector>
 
 #include "ccmap/cc_map.h"
 
@@ -15,105 +16,61 @@ bool parse(const std::string& text, CcMap& map) {
   return parseCcMapJson(text.data(), text.size(), map);
 }
 
+CcMap parsed(const std::string& text) {
+  CcMap map;
+  EXPECT_TRUE(parse(text, map)) << text;
+  return map;
+}
+
 std::string written(const CcMap& map) {
   std::string out;
   writeCcMapJson(out, map);
   return out;
 }
 
-bool presentOf(const std::string& text, bool& present) {
-  JsonReader reader{text.data(), text.data() + text.size()};
-  CcMap map;
-  return parseCcMapValue(reader, map, present) && atEndAfterWhitespace(reader);
+auto fields(const CcBinding& b) {
+  return std::tie(b.param, b.cc, b.channel, b.curve, b.valueMode, b.takeover, b.enabled, b.hasMin, b.hasMax);
 }
 
-TEST(CcMapDocument, EmptyListsArePresentAndEmptyObjectIsNot) {
-  bool present = false;
-  ASSERT_TRUE(presentOf("[]", present));
-  EXPECT_TRUE(present);
-  ASSERT_TRUE(presentOf("{\"bindings\":[]}", present));
-  EXPECT_TRUE(present);
-  ASSERT_TRUE(presentOf("{}", present));
-  EXPECT_FALSE(present);
-  ASSERT_TRUE(presentOf("{\"bindings\":7}", present));
-  EXPECT_FALSE(present);
-  ASSERT_TRUE(presentOf("\"text\"", present));
-  EXPECT_FALSE(present);
-}
-
-TEST(CcMapDocument, MinimalBindingTakesTheDefaults) {
-  CcMap map;
-  ASSERT_TRUE(parse("[{\"cc\":74.6,\"path\":\"oriel.depth\"}]", map));
-  ASSERT_EQ(map.count, 1u);
-  const CcBinding& b = map.bindings[0];
-  EXPECT_EQ(b.cc, 75);
-  EXPECT_EQ(b.param, 1u);
-  EXPECT_EQ(b.channel, 0);
-  EXPECT_EQ(b.curve, kCcCurveLinear);
-  EXPECT_EQ(b.valueMode, kCcValueAbsolute);
-  EXPECT_EQ(b.takeover, kCcTakeoverJump);
-  EXPECT_TRUE(b.enabled);
-  EXPECT_FALSE(b.hasMin);
-  EXPECT_FALSE(b.hasMax);
-}
-
-TEST(CcMapDocument, ControllerAndChannelAreRoundedAndClamped) {
-  CcMap map;
-  ASSERT_TRUE(
-      parse("[{\"cc\":300,\"path\":\"oriel.wet\",\"channel\":0},"
-            "{\"cc\":-4,\"path\":\"oriel.wet\",\"channel\":16.6},"
-            "{\"cc\":2.5,\"path\":\"oriel.wet\",\"channel\":-3}]",
-            map));
-  ASSERT_EQ(map.count, 3u);
-  EXPECT_EQ(map.bindings[0].cc, 127);
-  EXPECT_EQ(map.bindings[0].channel, 1);
-  EXPECT_EQ(map.bindings[1].cc, 0);
-  EXPECT_EQ(map.bindings[1].channel, 16);
-  EXPECT_EQ(map.bindings[2].cc, 3);
-  EXPECT_EQ(map.bindings[2].channel, 1);
-}
-
-TEST(CcMapDocument, NamedOptionsWriteBackInTheirFixedOrder) {
-  CcMap map;
-  ASSERT_TRUE(
-      parse("{\"bindings\":[{\"cc\":1,\"path\":\"oriel.rate\",\"curve\":\"s-curve\",\"takeover\":\"pickup\","
-            "\"enabled\":false}]}",
-            map));
-  EXPECT_EQ(
-      written(map),
-      "{\"version\":1,\"bindings\":[{\"cc\":1,\"path\":\"oriel.rate\",\"curve\":\"s-curve\",\"takeover\":"
-      "\"pickup\",\"enabled\":false}]}");
-}
-
-TEST(CcMapDocument, IncompleteOrUnknownBindingsAreDroppedSilently) {
-  CcMap map;
-  ASSERT_TRUE(parse(R"([{"path":"oriel.rate"},{"cc":3,"path":"oriel.nope"},{"cc":4},7,"s",null,{},)"
-                    R"({"cc":"5","path":"oriel.rate"},{"cc":6,"path":"oriel.depth","x":[{}]}])",
-                    map));
-  ASSERT_EQ(map.count, 1u);
-  EXPECT_EQ(map.bindings[0].cc, 6);
-  EXPECT_EQ(map.bindings[0].param, 1u);
-}
-
-TEST(CcMapDocument, StringMembersOfTheWrongTypeFailTheWholeMap) {
-  CcMap map;
-  for (const char* text : {R"([{"cc":1,"path":5}])", R"([{"cc":1,"path":"oriel.rate","curve":1}])",
-                           R"([{"cc":1,"path":"oriel.rate","valueMode":null}])",
-                           R"({"bindings":[{"cc":1,"path":"oriel.rate","takeover":{}}]})"}) {
-    EXPECT_FALSE(parse(text, map)) << text;
+TEST(CcMapDocument, EmptyListsArePresentAndOtherValuesAreNot) {
+  const std::pair<std::string, bool> cases[] = {{"[]", true},
+                                                {"{\"bindings\":[]}", true},
+                                                {"{}", false},
+                                                {"{\"bindings\":7}", false},
+                                                {"\"text\"", false}};
+  for (const auto& [text, present] : cases) {
+    JsonReader reader{text.data(), text.data() + text.size()};
+    CcMap map;
+    bool got = !present;
+    EXPECT_TRUE(parseCcMapValue(reader, map, got) && atEndAfterWhitespace(reader)) << text;
+    EXPECT_EQ(got, present) << text;
   }
 }
 
-TEST(CcMapDocument, NumbersOfTheWrongTypeAndNonBooleanEnabledAreSkipped) {
-  CcMap map;
-  ASSERT_TRUE(parse(R"([{"cc":9,"path":"oriel.wet","channel":"2","min":null,"max":[1],"enabled":0},)"
-                    R"({"cc":9,"path":"oriel.wet","min":1,"min":nan,"max":-inf}])",
-                    map));
+TEST(CcMapDocument, BindingsTakeDefaultsAndRoundedClampedControllerAndChannel) {
+  const CcMap map =
+      parsed(R"([{"cc":74.6,"path":"oriel.depth"},{"cc":300,"path":"oriel.wet","channel":0},)"
+             R"({"cc":-4,"path":"oriel.wet","channel":16.6},{"cc":2.5,"path":"oriel.wet","channel":-3}])");
+  ASSERT_EQ(map.count, 4u);
+  EXPECT_EQ(fields(map.bindings[0]), std::make_tuple(1u, 75, 0, kCcCurveLinear, kCcValueAbsolute,
+                                                     kCcTakeoverJump, true, false, false));
+  const int ccAndChannel[][2] = {{127, 1}, {0, 16}, {3, 1}};
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(map.bindings[i + 1].cc, ccAndChannel[i][0]) << i;
+    EXPECT_EQ(map.bindings[i + 1].channel, ccAndChannel[i][1]) << i;
+  }
+}
+
+TEST(CcMapDocument, IncompleteUnknownOrWrongTypedBindingsAndMembersAreDroppedSilently) {
+  const CcMap map =
+      parsed(R"([{"path":"oriel.rate"},{"cc":3,"path":"oriel.nope"},{"cc":4},7,"s",null,{},)"
+             R"({"cc":"5","path":"oriel.rate"},{"cc":1,"path":"oriel.rate","path":"bogus"},)"
+             R"({"cc":6,"path":"oriel.depth","x":[{}],"channel":"2","min":null,"max":[1],"enabled":0},)"
+             R"({"cc":9,"path":"oriel.wet","min":1,"min":nan,"max":-inf}])");
   ASSERT_EQ(map.count, 2u);
-  EXPECT_EQ(map.bindings[0].channel, 0);
-  EXPECT_FALSE(map.bindings[0].hasMin);
-  EXPECT_FALSE(map.bindings[0].hasMax);
-  EXPECT_TRUE(map.bindings[0].enabled);
+  const CcBinding& b = map.bindings[0];
+  EXPECT_EQ(std::tie(b.cc, b.param, b.channel, b.hasMin, b.hasMax, b.enabled),
+            std::make_tuple(6, 1u, 0, false, false, true));
   // Non-finite bounds count as not given; an earlier finite one stays.
   EXPECT_TRUE(map.bindings[1].hasMin);
   EXPECT_EQ(map.bindings[1].min, 1.0);
@@ -121,41 +78,38 @@ TEST(CcMapDocument, NumbersOfTheWrongTypeAndNonBooleanEnabledAreSkipped) {
 }
 
 TEST(CcMapDocument, LaterDuplicateMembersOverwriteAndUnknownNamesGiveDefaults) {
-  CcMap map;
-  ASSERT_TRUE(parse(R"([{"cc":1,"cc":2,"path":"oriel.wet","path":"oriel.rate","curve":"exp","curve":"EXP",)"
-                    R"("valueMode":"toggle","takeover":"scaled","enabled":false,"enabled":true}])",
-                    map));
+  const CcMap map =
+      parsed(R"([{"cc":1,"cc":2,"path":"oriel.wet","path":"oriel.rate","curve":"exp","curve":"EXP",)"
+             R"("valueMode":"toggle","takeover":"scaled","enabled":false,"enabled":true}])");
   ASSERT_EQ(map.count, 1u);
   const CcBinding& b = map.bindings[0];
-  EXPECT_EQ(b.cc, 2);
-  EXPECT_EQ(b.param, 0u);
-  EXPECT_EQ(b.curve, kCcCurveLinear);
-  EXPECT_EQ(b.valueMode, kCcValueToggle);
-  EXPECT_EQ(b.takeover, kCcTakeoverScaled);
-  EXPECT_TRUE(b.enabled);
-  CcMap later;
-  ASSERT_TRUE(parse(R"([{"cc":1,"path":"oriel.rate","path":"bogus"}])", later));
-  EXPECT_EQ(later.count, 0u);
+  EXPECT_EQ(std::tie(b.cc, b.param, b.curve, b.valueMode, b.takeover, b.enabled),
+            std::make_tuple(2, 0u, kCcCurveLinear, kCcValueToggle, kCcTakeoverScaled, true));
 }
 
 TEST(CcMapDocument, SixtyFiveBindingsKeepTheFirstSixtyFour) {
   std::string text = "[";
-  for (int i = 0; i < 65; ++i) {
-    if (i) text += ',';
-    text += "{\"cc\":" + std::to_string(i) + ",\"path\":\"oriel.rate\"}";
-  }
-  text += "]";
-  CcMap map;
-  ASSERT_TRUE(parse(text, map));
+  for (int i = 0; i < 65; ++i)
+    text += (i ? "," : "") + std::string("{\"cc\":") + std::to_string(i) + ",\"path\":\"oriel.rate\"}";
+  const CcMap map = parsed(text + "]");
   ASSERT_EQ(map.count, 64u);
   EXPECT_EQ(map.bindings[63].cc, 63);
 }
 
-TEST(CcMapDocument, WholeTextMustBeOneMapWithOnlyWhitespaceAfter) {
+TEST(CcMapDocument, WholeTextMustBeOneWellFormedMapWithStringMembersAndLimitedNesting) {
+  // The list and the binding are two levels, so 31 more fit under the limit.
+  auto deep = [](int levels) {
+    return "[{\"cc\":1,\"path\":\"oriel.rate\",\"x\":" + std::string(levels, '[') + std::string(levels, ']') +
+           "}]";
+  };
   CcMap map;
   EXPECT_TRUE(parse(" \n[ ] \t", map));
-  for (const char* text :
-       {"", "  ", "7", "\"x\"", "null", "[] x", "{}{}", "[1,]", "{\"bindings\":[],}", "[{\"cc\":1,}]"}) {
+  EXPECT_TRUE(parse(deep(31), map));
+  for (const std::string& text : std::vector<std::string>{
+           "", "  ", "7", "\"x\"", "null", "[] x", "{}{}", "[1,]", "{\"bindings\":[],}", "[{\"cc\":1,}]",
+           R"([{"cc":1,"path":5}])", R"([{"cc":1,"path":"oriel.rate","curve":1}])",
+           R"([{"cc":1,"path":"oriel.rate","valueMode":null}])",
+           R"({"bindings":[{"cc":1,"path":"oriel.rate","takeover":{}}]})", deep(32)}) {
     EXPECT_FALSE(parse(text, map)) << text;
   }
   EXPECT_FALSE(parseCcMapJson(nullptr, 0, map));
@@ -165,8 +119,7 @@ TEST(CcMapDocument, EveryTruncationIsRejectedWithinTheRange) {
   const std::string full =
       R"({"version":1,"bindings":[{"cc":1,"path":"oriel.rate","channel":3,"min":0.5,"max":2,)"
       R"("curve":"log","valueMode":"relative-signed-bit","takeover":"pickup","enabled":false}]})";
-  CcMap whole;
-  ASSERT_TRUE(parse(full, whole));
+  parsed(full);
   for (std::size_t n = 0; n < full.size(); ++n) {
     std::unique_ptr<char[]> exact(new char[n + 1]);
     full.copy(exact.get(), n);
@@ -175,58 +128,40 @@ TEST(CcMapDocument, EveryTruncationIsRejectedWithinTheRange) {
   }
 }
 
-// The list and the binding are two levels, so 31 more fit under the limit.
-TEST(CcMapDocument, NestingInsideABindingIsLimited) {
-  auto deep = [](int levels) {
-    return "[{\"cc\":1,\"path\":\"oriel.rate\",\"x\":" + std::string(levels, '[') + std::string(levels, ']') +
-           "}]";
-  };
-  CcMap map;
-  EXPECT_TRUE(parse(deep(31), map));
-  EXPECT_FALSE(parse(deep(32), map));
-}
-
 TEST(CcMapDocument, EveryOptionRoundTripsToTheSameValuesAndBytes) {
-  CcMap map;
-  map.count = 3;
-  map.bindings[0] = CcBinding{
-      2, 127, 16, kCcCurveExp, kCcValueRelativeBinaryOffset, kCcTakeoverPickup, true, true, false, -0.1, 0};
-  map.bindings[1] = CcBinding{
-      0, 0, 1, kCcCurveSCurve, kCcValueRelativeTwosComplement, kCcTakeoverJump, false, false, true, 0, 1e-7};
-  map.bindings[2] = CcBinding{
-      1, 64, 0, kCcCurveLog, kCcValueRelativeSignedBit, kCcTakeoverScaled, true, true, true, 0.1 + 0.2, 20};
+  const CcMap map{.count = 3,
+                  .bindings = {{2, 127, 16, kCcCurveExp, kCcValueRelativeBinaryOffset, kCcTakeoverPickup,
+                                true, true, false, -0.1, 0},
+                               {0, 0, 1, kCcCurveSCurve, kCcValueRelativeTwosComplement, kCcTakeoverJump,
+                                false, false, true, 0, 1e-7},
+                               {1, 64, 0, kCcCurveLog, kCcValueRelativeSignedBit, kCcTakeoverScaled, true,
+                                true, true, 0.1 + 0.2, 20}}};
   const std::string first = written(map);
-  CcMap back;
-  ASSERT_TRUE(parse(first, back));
+  const CcMap back = parsed(first);
   ASSERT_EQ(back.count, 3u);
   for (std::uint32_t i = 0; i < 3; ++i) {
     const CcBinding& a = map.bindings[i];
     const CcBinding& b = back.bindings[i];
-    EXPECT_EQ(
-        std::tie(a.param, a.cc, a.channel, a.curve, a.valueMode, a.takeover, a.enabled, a.hasMin, a.hasMax),
-        std::tie(b.param, b.cc, b.channel, b.curve, b.valueMode, b.takeover, b.enabled, b.hasMin, b.hasMax));
-    EXPECT_TRUE(!a.hasMin || a.min == b.min);
-    EXPECT_TRUE(!a.hasMax || a.max == b.max);
+    EXPECT_EQ(fields(a), fields(b)) << i;
+    EXPECT_TRUE(!a.hasMin || a.min == b.min) << i;
+    EXPECT_TRUE(!a.hasMax || a.max == b.max) << i;
   }
   EXPECT_EQ(written(back), first);
 }
 
-TEST(CcMapDocument, BindingsNamingNoParameterAreLeftOutWhenWriting) {
-  CcMap map;
-  map.count = 2;
-  map.bindings[0].param = 3;
-  map.bindings[1].param = 2;
-  map.bindings[1].cc = 5;
-  EXPECT_EQ(written(map), R"({"version":1,"bindings":[{"cc":5,"path":"oriel.wet"}]})");
+TEST(CcMapDocument, WriterUsesTheFixedOrderAndLeavesOutBindingsNamingNoParameter) {
+  EXPECT_EQ(written(parsed(R"({"bindings":[{"cc":1,"path":"oriel.rate","curve":"s-curve",)"
+                           R"("takeover":"pickup","enabled":false}]})")),
+            R"({"version":1,"bindings":[{"cc":1,"path":"oriel.rate","curve":"s-curve","takeover":"pickup",)"
+            R"("enabled":false}]})");
+  EXPECT_EQ(written(CcMap{.count = 2, .bindings = {{.param = 3}, {.param = 2, .cc = 5}}}),
+            R"({"version":1,"bindings":[{"cc":5,"path":"oriel.wet"}]})");
   EXPECT_EQ(written(CcMap()), R"({"version":1,"bindings":[]})");
 }
 
 TEST(CcMapMessages, ChangedAndActivityMessagesHaveTheirExactText) {
-  CcMap map;
-  map.count = 1;
-  map.bindings[0].cc = 7;
   std::string changed;
-  writeCcMapChangedJson(changed, map);
+  writeCcMapChangedJson(changed, CcMap{.count = 1, .bindings = {{.param = 0, .cc = 7}}});
   EXPECT_EQ(changed,
             R"({"type":"talvo.ccMapChanged","map":{"version":1,"bindings":[{"cc":7,"path":"oriel.rate"}]}})");
   std::string activity;
