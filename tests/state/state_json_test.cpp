@@ -104,8 +104,10 @@ TEST(StateDocument, BankCountsOnlyWithAnIdentifierWithinItsLimit) {
     EXPECT_FALSE(parsed(text).hasBank) << text;
   }
   const std::string id127(127, 'i');
-  const StateChunk fits = parsed(R"({"bank":{"id":")" + id127 + R"(","source":"carrier-pigeon"}})");
-  EXPECT_TRUE(fits.hasBank);
+  const StateChunk fits =
+      parsed(R"({"bank":{"id":")" + id127 + R"(","source":"carrier-pigeon","locator":"","presetId":""}})");
+  EXPECT_EQ(std::tie(fits.hasBank, fits.hasBankLocator, fits.hasBankPresetId),
+            std::make_tuple(true, false, false));
   EXPECT_EQ(std::string(fits.bankId) + "|" + fits.bankSource, id127 + "|");
 }
 
@@ -143,8 +145,8 @@ TEST(StateDocument, CcMapIsReadFromEitherFormAndAnEmptyObjectIsNoMap) {
 }
 
 TEST(StateDocument, WriterEmitsEveryBlockInItsFixedOrderAndLeavesOutWhatCannotBeWritten) {
-  EXPECT_EQ(writeStateJson(HUGE_VAL, 0, -0.25, -1, nullptr, 0, 0, nullptr, nullptr, nullptr),
-            R"({"params":{"oriel.rate":null,"oriel.depth":0,"oriel.wet":-0.25}})");
+  EXPECT_EQ(writeStateJson(HUGE_VAL, 0, -0.25, 0, nullptr, 0, 0, nullptr, nullptr, nullptr),
+            R"({"params":{"oriel.rate":null,"oriel.depth":0,"oriel.wet":-0.25},"variation":0})");
   const CcMap map{.count = 1, .bindings = {{.param = 1, .cc = 74}}};
   const BankStateRefOut bank{.id = "pack", .source = "", .presetId = "p1"};
   const SamplerPadOverrides pads{{.key = "k", .mask = kPadGain, .gain = 0.5}};
