@@ -14,8 +14,10 @@ debug: setup
 	@cmake --preset debug >/dev/null
 	@cmake --build --preset debug -j $(JOBS)
 
-# Main job: build the bundle and render a demo signal through it.
-demo: release
+# Main job: build the bundle and the host tool, render a demo signal through it.
+demo: setup
+	@cmake --preset release >/dev/null
+	@cmake --build --preset release -j $(JOBS) --target Oriel talvo-host
 	@scripts/demo.sh build/release out/demo
 
 # Every test: format check, sanitized build, ctest.
