@@ -71,9 +71,8 @@ tresult PLUGIN_API TalvoProcessor::setBusArrangements(SpeakerArrangement* inputs
 }
 
 uint32 PLUGIN_API TalvoProcessor::getLatencySamples() {
-  if (!engine_.rateConverted() || engine_.hostRate() == KernelEngine::kKernelRate) return 0;
-  // The adapter's filter delay at the kernel rate, in host frames, rounded up.
-  return static_cast<uint32>(engine_.hostRate() * 20.0 / KernelEngine::kKernelRate + 16.0 + 0.999999);
+  // The rate adapter's delay in host frames, rounded up; 0 when host-native.
+  return static_cast<uint32>(engine_.latencySamples());
 }
 
 void TalvoProcessor::sendRuntimeHealthReport(bool failed) {
