@@ -14,17 +14,17 @@ function(talvo_library name)
   talvo_strict(talvo_${name})
 endfunction()
 
-# talvo_test(NAME SOURCES a.cpp b.cpp LIBS talvo::x ...) -> one gtest binary
-# whose cases are registered with ctest individually.
+# talvo_test(NAME SOURCES a.cpp b.cpp LIBS talvo::x ... [ENV K=V ...]) -> one
+# gtest binary whose cases are registered with ctest individually.
 function(talvo_test name)
-  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS;ENV" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
   target_compile_definitions(${name} PRIVATE TALVO_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
                                              TALVO_BINARY_DIR="${PROJECT_BINARY_DIR}")
   talvo_strict(${name})
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300 ENVIRONMENT "${T_ENV}")
 endfunction()
 
 # Adds every listed subdirectory that exists, so subsystems can land one by one.
