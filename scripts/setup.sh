@@ -8,7 +8,10 @@ packages=(
   clang clang-format clang-tidy libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   juce-modules-source-data
-  libssl-dev libcurl4-openssl-dev libarchive-dev libsndfile1-dev
+  libssl-dev libcurl4-openssl-dev libarchive-dev libsndfile1-dev openssl
+  libhwy-dev libcli11-dev libcpp-httplib-dev
+  libwebkit2gtk-4.1-dev libgtk-3-dev libx11-dev
+  xvfb xauth x11-utils imagemagick fonts-dejavu-core chromium
   sox gnuplot-nox locales
 )
 
