@@ -1,4 +1,4 @@
-#include "bridge/bridge_message.h"
+#include "messages/bridge_message.h"
 
 namespace talvo {
 namespace {
