@@ -10,6 +10,7 @@
 
 #include "bridge/json_read.h"
 #include "ccmap/cc_map.h"
+#include "params/params.h"
 #include "state/pad_overrides.h"
 
 namespace talvo {
@@ -59,8 +60,8 @@ constexpr std::size_t kAuthoredStateMaxBytes = 1048576;
 
 /// The parsed document; default-constructed it is "all absent".
 struct StateChunk {
-  double params[3] = {0.0, 0.0, 0.0};  // plain values, table order
-  bool paramPresent[3] = {false, false, false};
+  double params[TALVO_PARAM_COUNT] = {};  // plain values, table order
+  bool paramPresent[TALVO_PARAM_COUNT] = {};
   std::int32_t variation = -1;
   CcMap ccMap;
   bool hasCcMap = false;
