@@ -8,11 +8,10 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <set>
-#include <sstream>
 #include <string>
 
+#include "support/fixture.h"
 #include "talvo_host/audio_file.h"
 
 namespace talvo::host {
@@ -173,16 +172,10 @@ TEST_F(RenderTool, SavedStateReproducesTheSettingsItWasSavedWith) {
   EXPECT_TRUE(read("set.wav").samples == read("restored.wav").samples);
 }
 
-// After a deliberate change, regenerate with:
-//   build/debug/talvo-host info build/debug/Oriel.vst3 --json --rate 96000 >
-//   tests/data/talvo_host_info_96k.json
 TEST_F(RenderTool, InfoDescribesTheBundleAsOneLineOfJson) {
   const RunResult info = run("info " TALVO_BUNDLE_PATH " --json --rate 96000");
   ASSERT_EQ(info.status, 0) << info.output;
-  std::ifstream file(std::string(TALVO_SOURCE_DIR) + "/tests/data/talvo_host_info_96k.json");
-  std::stringstream expected;
-  expected << file.rdbuf();
-  EXPECT_EQ(info.output, expected.str());
+  talvo::test::expectMatchesFixture(info.output, "talvo_host_info_96k.json");
 }
 
 TEST_F(RenderTool, BadArgumentsFailWithOneLineAndNoOutputFile) {

@@ -125,12 +125,5 @@ TEST(KernelTrap, EntryFromInsideTheSinkTrapsWithoutRecursing) {
                 kSep + "talvo_kernel_process");
 }
 
-TEST(KernelTrap, WithoutASinkTheStateIsStillPoisoned) {
-  auto lib = makeLibrary();
-  const Instance inst = Instance::create(lib.get());
-  libraryInternals(lib.get())->trap("rivet: RangeError: index out of range");
-  EXPECT_EQ(talvo_kernel_process(lib.get(), inst.handle, 16), TALVO_KERNEL_PROCESS_INVALID);
-}
-
 }  // namespace
 }  // namespace talvo::kernel

@@ -31,13 +31,6 @@ AllocationCounter::~AllocationCounter() {
 std::size_t AllocationCounter::count() const {
   return counted;
 }
-bool countsMalloc() {
-#ifdef TALVO_SANITIZED
-  return false;
-#else
-  return true;
-#endif
-}
 }  // namespace talvo::test
 
 #ifndef TALVO_SANITIZED

@@ -18,7 +18,4 @@ class AllocationCounter {
   [[nodiscard]] std::size_t count() const;
 };
 
-/// True when C allocation functions are counted too (not under sanitizers).
-[[nodiscard]] bool countsMalloc();
-
 }  // namespace talvo::test
