@@ -68,7 +68,7 @@ TEST(TalvoParameter, ValuesAndUtf16TextPassThroughToTheTableConversions) {
     double normalized;  // -1: refused, the value left alone
   } read[] = {{listParam, u"High", 1.0},
               {rate, u"5 Hz", rate.toNormalized(5.0)},
-              {rate, u"\u00b5s", -1.0},  // non-ASCII text is no number
+              {rate, u"\u0135", -1.0},  // non-ASCII text is no number, even where its low byte is a digit
               {rate, nullptr, -1.0}};
   for (const auto& r : read) {
     double n = -1.0;
