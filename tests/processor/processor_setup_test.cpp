@@ -52,13 +52,13 @@ TEST_F(ProcessorTest, OnlyOneStereoBusEachWayAndThirtyTwoBitSamplesAreAccepted) 
   EXPECT_EQ(sent("talvo.diag.hostFacts"), 1u);
 }
 
+// Which formats the engine refuses is the engine's to test; here each refusal
+// must reach the controller as a failed health report.
 TEST_F(ProcessorTest, InvalidSetupsAreRefusedEachWithAFailedHealthReport) {
-  constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-  constexpr double kInf = std::numeric_limits<double>::infinity();
   const struct {
     double rate;
     int32 maxBlock;
-  } refused[] = {{48000.0, 16385}, {48000.0, 0}, {0.0, 512}, {-44100.0, 512}, {kNaN, 512}, {kInf, 512}};
+  } refused[] = {{48000.0, 16385}, {std::numeric_limits<double>::quiet_NaN(), 512}};
   std::size_t count = 0;
   for (const auto& s : refused) {
     EXPECT_EQ(setup(s.rate, s.maxBlock), kResultFalse) << s.rate << " Hz, " << s.maxBlock << " frames";
