@@ -61,9 +61,15 @@ bool downloadArchive(const std::string& url, const HostedFetchOptions& options, 
   CURL* curl = handle.get();
   Transfer transfer{curl, archive};
   char transportError[CURL_ERROR_SIZE] = {};
+  // Without the protocol limits the transfer could leave https: no download then.
+  if (curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "https") != CURLE_OK ||
+      curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "https") != CURLE_OK) {
+    error = "download failed";
+    return false;
+  }
   curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-  curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "https");
-  curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "https");
+  // Some servers refuse a request without one; the Apple session always sends one.
+  curl_easy_setopt(curl, CURLOPT_USERAGENT, "talvo-plugin-shell");
   curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
   curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 10L);
   // No cookies (the cookie engine stays off) and no stored credentials.

@@ -36,8 +36,9 @@ class StagingDirectory {
 std::string cacheRootFor(const HostedFetchOptions& options) {
   if (options.cacheRoot.empty()) return hostedBankCacheRoot();
   std::error_code ec;
-  fs::create_directories(options.cacheRoot, ec);
-  return isDirectory(options.cacheRoot) ? options.cacheRoot : std::string();
+  const fs::path root = fs::absolute(options.cacheRoot, ec);
+  fs::create_directories(root, ec);
+  return isDirectory(root.string()) ? root.string() : std::string();
 }
 
 bool fail(std::string& error, const char* message) {
@@ -54,7 +55,7 @@ bool fetchHostedBank(const std::string& url, const std::string& sha256, std::str
   if (!isSha256Pin(sha256)) return fail(error, "a hosted bank must pin a 64-hex sha256");
   const std::string root = cacheRootFor(options);
   if (root.empty()) return fail(error, "cannot create the bank cache directory");
-  const std::string entry = root + "/" + sha256;
+  const std::string entry = (fs::path(root) / sha256).string();
   if (isDirectory(entry)) {
     bankDirectory = entry;
     return true;
