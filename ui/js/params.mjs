@@ -49,9 +49,9 @@ export function toDisplay(param, plain) {
   return param.display === 'percent' ? plain * 100 : plain;
 }
 
-/** A display-unit number back to a plain value. */
+/** A display-unit number back to a plain value; "12.3" % is 0.123, not 0.12300000000000001. */
 export function fromDisplay(param, shown) {
-  return param.display === 'percent' ? shown / 100 : shown;
+  return param.display === 'percent' ? Number((shown / 100).toPrecision(12)) : shown;
 }
 
 /** The number part of a value's text, with a precision that suits the range. */
