@@ -102,7 +102,7 @@ export function describeHost(host) {
     rows.push(['Latency', `${host.latencySamples} samples${ms}`]);
   }
   if ('tailSamples' in host) rows.push(['Tail', tailText(host.tailSamples)]);
-  if (Array.isArray(host.buses)) rows.push(['Buses', host.buses.map(busText).join(', ') || 'none']);
+  if (Array.isArray(host.buses)) rows.push(['Buses', host.buses.map(busText).join('\n') || 'none']);
   if (typeof host.bypassed === 'boolean') rows.push(['Bypass', host.bypassed ? 'bypassed' : 'active']);
   return rows;
 }

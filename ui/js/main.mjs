@@ -95,5 +95,10 @@ bridge = openBridge(window.talvoHost, {
   onSilence: () => state.connected || statusView.show('silent'),
 });
 statusView.show(bridge.connected ? 'connecting' : 'offline');
+// Keys belong to the host unless one of the page's controls has focus; Escape
+// leaves a text field so that the host's own shortcuts work again.
+document.addEventListener('keydown', (e) => {
+  if (e.key === 'Escape' && e.target.matches('input[type="text"], textarea')) e.target.blur();
+});
 window.addEventListener('pagehide', () => send('talvo.diag.unsubscribe'));
 update(['all']);
