@@ -191,7 +191,7 @@ export function createKnob(param, { begin, change, end }) {
     input.focus();
     input.select();
     let done = false;
-    const close = (commit) => {
+    const close = (commit, refocus) => {
       if (done) return;
       done = true;
       const plain = commit ? parseValue(param, input.value) : null;
@@ -204,20 +204,19 @@ export function createKnob(param, { begin, change, end }) {
       gesture = null;
       readoutBox.replaceChildren(readout);
       if (plain !== null) {
-        gesture = 'type-commit';
         setPlain(plain);
         finish();
       }
       draw();
-      dial.focus();
+      if (refocus) dial.focus();
     };
     input.addEventListener('keydown', (e) => {
-      if (e.key === 'Enter') { e.preventDefault(); close(true); }
-      if (e.key === 'Escape') { e.preventDefault(); close(false); }
+      if (e.key === 'Enter') { e.preventDefault(); close(true, true); }
+      if (e.key === 'Escape') { e.preventDefault(); close(false, true); }
       e.stopPropagation();
     });
     input.addEventListener('input', () => input.classList.remove('invalid'));
-    input.addEventListener('blur', () => close(parseValue(param, input.value) !== null));
+    input.addEventListener('blur', () => close(parseValue(param, input.value) !== null, false));
   }
   readout.addEventListener('click', () => startTyping());
 

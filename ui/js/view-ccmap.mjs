@@ -17,12 +17,13 @@ export function createCcMapView({ send }) {
   let learning = null; // row key waiting for a CC
   let saving = false;
   let connected = false;
+  let midiSeen = false; // Learn is offered once the plug-in reports controller activity
   const fields = new Map(); // `${rowKey}:${name}` -> field wrapper
 
   const list = h('div', { class: 'cc-list' });
   const notice = h('p', { class: 'notice', role: 'status' });
   const count = h('span', { class: 'muted' });
-  const activity = h('span', { class: 'chip midi-chip', title: 'Last MIDI CC the plug-in saw', text: 'No CC seen' });
+  const activity = h('span', { class: 'chip midi-chip', title: 'Last MIDI CC the plug-in saw', hidden: true });
   const addButton = h('button', { type: 'button', class: 'btn', onclick: add, text: 'Add binding' });
   const revertButton = h('button', { type: 'button', class: 'btn ghost', onclick: revert, text: 'Revert' });
   const saveButton = h('button', { type: 'button', class: 'btn primary', onclick: save, text: 'Save map' });
@@ -88,7 +89,7 @@ export function createCcMapView({ send }) {
       row.enabled = enabled.checked;
       refreshChecks();
     });
-    const learn = h('button', {
+    const learn = midiSeen && h('button', {
       type: 'button', class: 'btn small', id: `cc-${row.key}-learn`, 'aria-pressed': String(learning === row.key),
       text: learning === row.key ? 'Move a control…' : 'Learn',
       title: 'Fill CC and channel from the next controller the plug-in sees',
@@ -124,7 +125,7 @@ export function createCcMapView({ send }) {
     const focused = document.activeElement && list.contains(document.activeElement) ? document.activeElement.id : '';
     fields.clear();
     if (rows.length === 0) {
-      list.replaceChildren(h('p', { class: 'empty', text: 'No bindings. Add one, then press Learn and move a knob or fader on your controller.' }));
+      list.replaceChildren(h('p', { class: 'empty', text: 'No bindings. Add one to drive Rate, Depth or Mix from a knob or fader on your MIDI controller.' }));
     } else {
       list.replaceChildren(...rows.map(card));
     }
@@ -169,6 +170,11 @@ export function createCcMapView({ send }) {
   }
 
   function learnFrom(midi) {
+    activity.hidden = false;
+    if (!midiSeen) {
+      midiSeen = true;
+      render();
+    }
     activity.textContent = `CC ${midi.cc} · ch ${midi.channel} · ${midi.value}`;
     activity.classList.remove('pulse');
     void activity.offsetWidth; // restart the highlight
