@@ -4,7 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "support/fixture.h"
+#include "bridge/golden.h"
+
 #include "vst3/plugin_factory.h"
 
 extern "C" bool ModuleEntry(void*);
@@ -51,8 +52,7 @@ TEST(ModuleInfoJson, WritesFactoryAndClassesInTheHostFormat) {
   factory->registerClass(PClassInfo2(FUID(0xA0B0C0D0, 0, 0, 0xFF), 1, "Component Controller Class", "B", 0,
                                      "", "Other", "2.0", "VST 3.8.1"),
                          create);
-  test::expectMatchesFixture(writeModuleInfoJson(*factory, "Mod", "9.9") + "\n",
-                             "module_info_two_classes.json");
+  test::expectGolden("module_info_two_classes.json", writeModuleInfoJson(*factory, "Mod", "9.9"));
 }
 
 }  // namespace
