@@ -4,6 +4,7 @@
 // Closing happens once per opening, whichever of removal, destruction or a
 // failure comes first, so the controller never hears "editorClosed" twice and
 // a later editor's sink is never cleared by an earlier one's teardown.
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -13,18 +14,19 @@
 
 namespace talvo {
 
-/// A view rectangle in pixels, edges as the host gives them.
-struct EditorRect {
-  std::int32_t left = 0;
-  std::int32_t top = 0;
-  std::int32_t right = 0;
-  std::int32_t bottom = 0;
-};
-
 /// The size a new view asks for.
-inline constexpr EditorRect kDefaultEditorRect{0, 0, 720, 520};
-/// Keeps left and top; clamps the width to 360..1300 and the height to 320..900.
-void constrainEditorRect(EditorRect& rect);
+inline constexpr std::int32_t kDefaultEditorWidth = 720;
+inline constexpr std::int32_t kDefaultEditorHeight = 520;
+
+/// Keeps left and top; clamps the width to 360..1300 and the height to
+/// 320..900. `Rect` has int32 members left, top, right and bottom.
+template <typename Rect>
+void constrainEditorRect(Rect& rect) {
+  const std::int64_t width = std::clamp<std::int64_t>(std::int64_t{rect.right} - rect.left, 360, 1300);
+  const std::int64_t height = std::clamp<std::int64_t>(std::int64_t{rect.bottom} - rect.top, 320, 900);
+  rect.right = static_cast<std::int32_t>(rect.left + width);
+  rect.bottom = static_cast<std::int32_t>(rect.top + height);
+}
 
 /// Main thread only.
 class EditorSession {

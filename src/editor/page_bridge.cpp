@@ -1,6 +1,7 @@
 #include "editor/page_bridge.h"
 
 #include <cstdint>
+#include <utility>
 
 namespace talvo {
 
@@ -49,6 +50,14 @@ bool makeDeliverScript(std::string_view json, std::string& script) {
   script.reserve(kHead.size() + json.size() + 2);
   script.append(kHead).append(json).append(");");
   return true;
+}
+
+std::function<void(const std::string&)> makeBridgeSink(
+    std::function<void(const std::string& script)> evaluate) {
+  return [evaluate = std::move(evaluate)](const std::string& json) {
+    std::string script;
+    if (makeDeliverScript(json, script)) evaluate(script);
+  };
 }
 
 }  // namespace talvo

@@ -1,6 +1,7 @@
 #pragma once
 // The page's half of the script bridge: the script every page gets at document
 // start, and the call that hands one outbound message to it.
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -21,5 +22,10 @@ inline constexpr char kBridgeHandlerName[] = "talvo";
 /// Wraps one outbound JSON object in the page's _deliver call. A text that is
 /// not valid UTF-8 cannot reach the page: false, `script` untouched.
 [[nodiscard]] bool makeDeliverScript(std::string_view json, std::string& script);
+
+/// A bridge sink that hands each outbound JSON text, as its _deliver call, to
+/// `evaluate`; texts that are not valid UTF-8 are dropped.
+[[nodiscard]] std::function<void(const std::string&)> makeBridgeSink(
+    std::function<void(const std::string& script)> evaluate);
 
 }  // namespace talvo

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -74,19 +75,21 @@ TEST(EditorSession, TwoEditorsOnOneHostTheLastOpenedGetsTheTextsAndEitherClosing
 }
 
 TEST(EditorRect, SizesAreClampedAndTheOriginKept) {
-  struct Case {
-    EditorRect in, out;
+  struct Rect {
+    std::int32_t left, top, right, bottom;
   };
-  const Case cases[] = {
-      {{0, 0, 100, 100}, {0, 0, 360, 320}},     {{0, 0, 2000, 2000}, {0, 0, 1300, 900}},
-      {{10, 20, 110, 120}, {10, 20, 370, 340}}, {{5, 5, 805, 605}, {5, 5, 805, 605}},
+  const std::array<std::pair<Rect, Rect>, 5> cases{{
+      {{0, 0, 100, 100}, {0, 0, 360, 320}},
+      {{0, 0, 2000, 2000}, {0, 0, 1300, 900}},
+      {{10, 20, 110, 120}, {10, 20, 370, 340}},
+      {{5, 5, 805, 605}, {5, 5, 805, 605}},
       {{50, 50, 0, 0}, {50, 50, 410, 370}},
-  };
-  for (const Case& c : cases) {
-    EditorRect r = c.in;
+  }};
+  for (const auto& [in, out] : cases) {
+    Rect r = in;
     constrainEditorRect(r);
-    EXPECT_EQ((std::vector<int>{r.left, r.top, r.right, r.bottom}),
-              (std::vector<int>{c.out.left, c.out.top, c.out.right, c.out.bottom}));
+    EXPECT_EQ((std::array{r.left, r.top, r.right, r.bottom}),
+              (std::array{out.left, out.top, out.right, out.bottom}));
   }
 }
 

@@ -31,20 +31,6 @@ class WebViewPlugView::ChannelHandler final : public FObject, public Linux::IEve
   WebViewPlugView* view_;
 };
 
-namespace {
-
-EditorRect toEditorRect(const ViewRect& rect) {
-  return {rect.left, rect.top, rect.right, rect.bottom};
-}
-
-void constrain(ViewRect& rect) {
-  EditorRect clamped = toEditorRect(rect);
-  constrainEditorRect(clamped);
-  rect = ViewRect(clamped.left, clamped.top, clamped.right, clamped.bottom);
-}
-
-}  // namespace
-
 WebViewPlugView::WebViewPlugView(FUnknown* controller, BridgeHost* host, std::string uiRoot,
                                  FUnknown* hostContext, std::string helperPath)
     : controller_(controller),
@@ -52,8 +38,7 @@ WebViewPlugView::WebViewPlugView(FUnknown* controller, BridgeHost* host, std::st
       uiRoot_(std::move(uiRoot)),
       helperPath_(std::move(helperPath)),
       session_(host) {
-  rect = ViewRect(kDefaultEditorRect.left, kDefaultEditorRect.top, kDefaultEditorRect.right,
-                  kDefaultEditorRect.bottom);
+  rect = ViewRect(0, 0, kDefaultEditorWidth, kDefaultEditorHeight);
 }
 
 WebViewPlugView::~WebViewPlugView() {
@@ -101,7 +86,7 @@ tresult PLUGIN_API WebViewPlugView::removed() {
 
 tresult PLUGIN_API WebViewPlugView::onSize(ViewRect* newSize) {
   if (newSize == nullptr) return kResultFalse;
-  constrain(*newSize);
+  constrainEditorRect(*newSize);
   const tresult result = CPluginView::onSize(newSize);
   sendFrame(EditorFrame::Size, editorSizePayload(static_cast<std::uint32_t>(newSize->getWidth()),
                                                  static_cast<std::uint32_t>(newSize->getHeight())));
@@ -110,7 +95,7 @@ tresult PLUGIN_API WebViewPlugView::onSize(ViewRect* newSize) {
 
 tresult PLUGIN_API WebViewPlugView::checkSizeConstraint(ViewRect* candidate) {
   if (candidate == nullptr) return kInvalidArgument;
-  constrain(*candidate);
+  constrainEditorRect(*candidate);
   return kResultOk;
 }
 
