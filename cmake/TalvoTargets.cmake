@@ -26,16 +26,3 @@ function(talvo_test name)
   talvo_strict(${name})
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300 ENVIRONMENT "${T_ENV}")
 endfunction()
-
-# Adds every listed subdirectory that exists, so subsystems can land one by one.
-# TALVO_SUBSYSTEMS (a list, empty for all) limits a build to some folders.
-function(talvo_add_existing)
-  foreach(dir ${ARGN})
-    if(TALVO_SUBSYSTEMS AND NOT dir IN_LIST TALVO_SUBSYSTEMS)
-      continue()
-    endif()
-    if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/CMakeLists.txt)
-      add_subdirectory(${dir})
-    endif()
-  endforeach()
-endfunction()

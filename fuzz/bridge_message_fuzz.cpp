@@ -5,9 +5,9 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "bridge/bridge_message.h"
 #include "bridge/json_write.h"
 #include "document_checks.h"
+#include "messages/bridge_message.h"
 
 namespace {
 

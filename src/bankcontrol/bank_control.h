@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "banks/hosted/hosted_bank.h"
-#include "bridge/bridge_message.h"
+#include "messages/bridge_message.h"
 #include "state/pad_overrides.h"
 
 namespace talvo {

@@ -8,6 +8,8 @@
 //                      'E' an editor error (reason text); the editor goes on
 // Closing the plug-in's end tells the editor process to quit; the end of the
 // stream from the editor means it is gone.
+// The readers hand values over only on success: on false (or anything but a
+// whole frame) their outputs are untouched.
 #include <cstddef>
 #include <cstdint>
 #include <string>

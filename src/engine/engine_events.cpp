@@ -22,7 +22,7 @@ bool KernelEngine::pushParamNormalized(std::uint32_t id, double normalized, int 
   // NaN would become a plain value the kernel refuses forever while the
   // engine reports and saves it; the host's point is dropped instead. An
   // infinity clamps to the range's end like any value beyond it.
-  if (id > 2 || queue_.full() || std::isnan(normalized)) return false;
+  if (id >= ParameterMirror::kCount || queue_.full() || std::isnan(normalized)) return false;
   EngineEvent e;
   e.kind = kEventParam;
   e.sampleOffset = sampleOffset;
@@ -71,11 +71,11 @@ void KernelEngine::flushParameterEvents() {
   bool copied = false;
   for (int i = 0; i < queue_.count(); ++i) {
     const EngineEvent& e = queue_[i];
-    if (e.kind != kEventParam || e.index >= 3) continue;
-    paramValues_[e.index].store(e.value, std::memory_order_relaxed);
+    if (e.kind != kEventParam) continue;
+    params_.store(e.index, e.value);
     copied = true;
   }
-  if (copied) paramsDirty_.store(true, std::memory_order_release);
+  if (copied) params_.markPending();
   queue_.clear();
 }
 
@@ -87,7 +87,7 @@ void KernelEngine::flushZeroFrameBlock() noexcept {
   if (rateConverted_) {
     for (int i = 0; i < queue_.count(); ++i) {
       const EngineEvent& e = queue_[i];
-      pendingLost = pendingLost || (e.kind == kEventParam && e.index < 3 && e.stamped);
+      pendingLost = pendingLost || (e.kind == kEventParam && e.stamped);
     }
     // Placing this call's changes on the timeline puts them after the older
     // waiting ones, so the newest value wins rather than the oldest.
@@ -97,10 +97,9 @@ void KernelEngine::flushZeroFrameBlock() noexcept {
   }
   for (int i = 0; i < queue_.count(); ++i) {
     const EngineEvent& e = queue_[i];
-    if (e.kind != kEventParam || e.index >= 3) continue;
-    paramValues_[e.index].store(e.value, std::memory_order_relaxed);
+    if (e.kind == kEventParam) params_.store(e.index, e.value);
   }
-  if (pendingLost) paramsDirty_.store(true, std::memory_order_release);
+  if (pendingLost) params_.markPending();
   queue_.clear();
 }
 
@@ -113,21 +112,13 @@ bool KernelEngine::pushProductParameter(std::uint32_t id, std::uint32_t frame, d
                  static_cast<void*>(this), static_cast<unsigned long long>(trace::currentBlock()), frame, id,
                  value, source, status);
   }
-  if (status == 0.0) {
-    paramShadow_[id] = value;
-    return true;
-  }
-  paramsDirty_.store(true, std::memory_order_release);
-  return false;
+  params_.kernelAnswered(id, value, status == 0.0);
+  return status == 0.0;
 }
 
-void KernelEngine::publishDirtyProductParameters(const bool touched[3]) noexcept {
-  if (!paramsDirty_.exchange(false, std::memory_order_acq_rel)) return;
-  for (std::uint32_t id = 0; id < 3; ++id) {
-    if (touched[id]) continue;
-    const double value = paramValues_[id].load(std::memory_order_relaxed);
-    if (value != paramShadow_[id]) (void)pushProductParameter(id, 0, value, "republish");
-  }
+void KernelEngine::republishParameters() noexcept {
+  params_.republish(
+      [this](std::uint32_t id, double value) { (void)pushProductParameter(id, 0, value, "republish"); });
 }
 
 void KernelEngine::dispatchEvent(const EngineEvent& event, std::uint32_t frame, bool direct) noexcept {
@@ -135,8 +126,8 @@ void KernelEngine::dispatchEvent(const EngineEvent& event, std::uint32_t frame, 
   int traceKind = 0;
   switch (event.kind) {
     case kEventParam:
-      if (event.index >= 3) return;
-      paramValues_[event.index].store(event.value, std::memory_order_relaxed);
+      if (event.index >= ParameterMirror::kCount) return;
+      params_.store(event.index, event.value);
       (void)pushProductParameter(event.index, frame, event.value, "queue");
       return;
     case kEventNoteOn:

@@ -85,11 +85,7 @@ void KernelEngine::processBlock(const float* const* inputs, int inputChannels, f
 void KernelEngine::renderDirect(const float* const* inputs, int inputChannels, float* const* outputs,
                                 int outputChannels, int frames) noexcept {
   queue_.sortByOffset();
-  bool touched[3] = {false, false, false};
-  for (int i = 0; i < queue_.count(); ++i) {
-    const EngineEvent& e = queue_[i];
-    if (e.kind == kEventParam && e.sampleOffset == 0 && e.index < 3) touched[e.index] = true;
-  }
+  params_.holdBackQueued(queue_, [](const EngineEvent& e) { return e.sampleOffset == 0; });
   const float* in = firstInput(inputs, inputChannels);
   std::FILE* traceFile = trace::file();
   int next = 0;  // first queued event not yet dispatched or skipped
@@ -101,10 +97,7 @@ void KernelEngine::renderDirect(const float* const* inputs, int inputChannels, f
                    static_cast<void*>(this), static_cast<unsigned long long>(trace::currentBlock()), start, n,
                    frames, queue_.count());
     }
-    publishDirtyProductParameters(touched);
-    // Only frame 0 of the block is about to be overwritten by queued changes;
-    // a later republish (after a refused push) must send every latest value.
-    std::fill(touched, touched + 3, false);
+    republishParameters();
     // The queue is sorted by offset, so this chunk's events are contiguous;
     // negative offsets are passed over and never reach the kernel.
     while (next < queue_.count() && queue_[next].sampleOffset < start)
@@ -148,11 +141,7 @@ bool KernelEngine::processHandleV2RateConverted(const float* const* inputs, int 
     return false;
   }
   stampQueuedEvents();
-  bool touched[3] = {false, false, false};
-  for (int i = 0; i < queue_.count(); ++i) {
-    const EngineEvent& e = queue_[i];
-    if (e.kind == kEventParam && e.kernelFrame == 0 && e.index < 3) touched[e.index] = true;
-  }
+  params_.holdBackQueued(queue_, [](const EngineEvent& e) { return e.kernelFrame == 0; });
 
   adapter_.trimInput();
   adapter_.trimOutput();
@@ -167,8 +156,7 @@ bool KernelEngine::processHandleV2RateConverted(const float* const* inputs, int 
         static_cast<std::uint32_t>(std::min<std::uint64_t>(produced - c, kKernelBlockFrames));
     const std::uint64_t chunkStart = adapter_.kernelOutPos();
     std::memcpy(kernelInput_, adapter_.kernelScratch() + c, n * sizeof(float));
-    publishDirtyProductParameters(touched);
-    std::fill(touched, touched + 3, false);  // as in direct mode: frame 0 only
+    republishParameters();
     // Sorted by host frame, hence by kernel frame: due events form a prefix.
     // Late ones (before this chunk) go at its frame 0.
     while (next < queue_.count() && queue_[next].kernelFrame < chunkStart + n) {

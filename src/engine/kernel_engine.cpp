@@ -6,12 +6,10 @@
 
 #include "engine/engine_trace.h"
 #include "kernel/kernel.h"
-#include "params/params.h"
 
 namespace talvo {
 
 namespace {
-constexpr double kDefaultParams[3] = {5.0, 0.1, 1.0};
 constexpr std::uint32_t kDefaultNoiseState = 1831565813u;
 constexpr std::uint64_t kMicro = 1000000;
 
@@ -115,7 +113,7 @@ bool KernelEngine::setup(double sampleRate, int maxBlockFrames) {
   rateAdapterFailed_ = false;
   rateConverted_ = false;
   queue_.clear();
-  paramsDirty_.store(true, std::memory_order_release);
+  params_.markPending();
   velocityNoiseState_ = kDefaultNoiseState;
 
   std::FILE* traceFile = trace::file();
@@ -145,7 +143,7 @@ bool KernelEngine::setup(double sampleRate, int maxBlockFrames) {
     recordDiagnostic(TALVO_DIAG_KERNEL_CREATE_FAILED, TALVO_SEVERITY_FATAL, TALVO_PHASE_CONFIGURE,
                      "product kernel instance creation failed", nullptr);
   } else {
-    resetProductParameterShadow();
+    params_.resetKernelCopy();
     talvo_kernel_input_view(library_, kernelHandle_, &kernelInput_, &kernelInputLength_);
     talvo_kernel_output_view(library_, kernelHandle_, &kernelOutput_, &kernelOutputLength_);
   }
@@ -161,16 +159,14 @@ bool KernelEngine::setup(double sampleRate, int maxBlockFrames) {
 }
 
 void KernelEngine::resetParams() {
-  for (int i = 0; i < 3; ++i)
-    paramValues_[i].store(kDefaultParams[i], std::memory_order_relaxed);
+  params_.resetValues();
   variation_ = 16;
   queue_.clear();
-  paramsDirty_.store(true, std::memory_order_release);
   velocityNoiseState_ = kDefaultNoiseState;
   resetRateAdapterState();
   if (kernelHandle_ != 0) {
     (void)talvo_kernel_reset(library_, kernelHandle_);
-    resetProductParameterShadow();
+    params_.resetKernelCopy();
   }
 }
 
@@ -179,33 +175,27 @@ void KernelEngine::resetRateAdapterState() {
   adapter_.reset();
 }
 
-void KernelEngine::resetProductParameterShadow() {
-  for (int i = 0; i < 3; ++i)
-    paramShadow_[i] = kDefaultParams[i];
-}
-
 int KernelEngine::latencySamples() const {
   if (!rateConverted_ || hostRate_ == kKernelRate) return 0;
-  return static_cast<int>(hostRate_ * 20.0 / 48000.0 + 16.0 + 0.999999);
+  // The adapter's kernel-side latency seen at the host rate, plus its host-side one, rounded up.
+  return static_cast<int>(hostRate_ * static_cast<double>(kKernelLatencyFrames) / kKernelRate +
+                          static_cast<double>(kHostLatencyFrames) + 0.999999);
 }
 
 void KernelEngine::setParamValue(std::uint32_t id, double plain) {
-  if (id >= 3) return;
-  paramValues_[id].store(plain, std::memory_order_relaxed);
-  paramsDirty_.store(true, std::memory_order_release);
+  params_.set(id, plain);
 }
 
 double KernelEngine::paramValue(std::uint32_t id) const {
-  return id < 3 ? paramValues_[id].load(std::memory_order_relaxed) : 0.0;
+  return params_.value(id);
 }
 
 double KernelEngine::paramNormalized(std::uint32_t id) const {
-  return id < 3 ? talvo_param_normalize(&TALVO_PARAMS[id], paramValues_[id].load(std::memory_order_relaxed))
-                : 0.0;
+  return params_.normalized(id);
 }
 
 double KernelEngine::kernelParamValue(std::uint32_t id) const {
-  return id < 3 ? paramShadow_[id] : 0.0;
+  return params_.kernelValue(id);
 }
 
 void KernelEngine::setVariation(int variation) {

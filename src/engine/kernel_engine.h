@@ -10,6 +10,7 @@
 #include "diagnostics/realtime_diagnostic_queue.h"
 #include "diagnostics/runtime_diagnostic.h"
 #include "engine/event_queue.h"
+#include "engine/parameter_mirror.h"
 #include "engine/rate_adapter.h"
 
 struct talvo_kernel_library;
@@ -22,7 +23,7 @@ class KernelEngine {
  public:
   static constexpr int kMaxHostBlockFrames = 16384;
   static constexpr int kKernelBlockFrames = 128;
-  static constexpr double kKernelRate = 48000.0;
+  static constexpr double kKernelRate = static_cast<double>(talvo::kKernelRate);
 
   // Main thread: construction and destruction allocate and free.
   KernelEngine();
@@ -39,8 +40,6 @@ class KernelEngine {
   void resetParams();
   /// Clears the adapter's latched failure, fill counts and positions.
   void resetRateAdapterState();
-  /// The kernel's known parameter values back to its defaults.
-  void resetProductParameterShadow();
 
   /// Plain value store used by state restore; reaches the kernel by republishing.
   void setParamValue(std::uint32_t id, double plain);
@@ -63,7 +62,8 @@ class KernelEngine {
 
   // ---- Audio thread: no allocation, no lock, no system call. ----
 
-  /// Queues a parameter change (converted to plain units); false for id > 2, NaN or a full queue.
+  /// Queues a parameter change (converted to plain units); false for an id that is no
+  /// parameter, NaN or a full queue.
   bool pushParamNormalized(std::uint32_t id, double normalized, int sampleOffset) noexcept;
   bool pushNoteOn(int pitch, double velocity, int sampleOffset, std::uint32_t route,
                   std::uint32_t channel) noexcept;
@@ -113,7 +113,7 @@ class KernelEngine {
   [[nodiscard]] bool hasKernel() const { return true; }
   /// True once this engine's kernel library has trapped; rendering is silent until the next setup.
   [[nodiscard]] bool kernelTrapped() const;
-  /// The plain value the kernel is known to hold for `id` (0 for id > 2).
+  /// The plain value the kernel is known to hold for `id` (0 for an id that is no parameter).
   [[nodiscard]] double kernelParamValue(std::uint32_t id) const;
 
  private:
@@ -125,7 +125,8 @@ class KernelEngine {
   void renderDirect(const float* const* inputs, int inputChannels, float* const* outputs, int outputChannels,
                     int frames) noexcept;
   bool pushProductParameter(std::uint32_t id, std::uint32_t frame, double value, const char* source) noexcept;
-  void publishDirtyProductParameters(const bool touched[3]) noexcept;
+  /// Sends the parameters' pending values to the kernel at frame 0 of the chunk.
+  void republishParameters() noexcept;
   /// Sends one queued event to the kernel at `frame` of the current chunk.
   void dispatchEvent(const EngineEvent& event, std::uint32_t frame, bool direct) noexcept;
   void stampQueuedEvents() noexcept;
@@ -156,12 +157,7 @@ class KernelEngine {
   double kernelRate_ = 0.0;
 
   // Parameters and events.
-  // Written by state restore on the main thread and by dispatch on the audio
-  // thread; relaxed atomics keep that well-defined, paramsDirty_ orders it.
-  std::atomic<double> paramValues_[3] = {5.0, 0.1, 1.0};
-  static_assert(std::atomic<double>::is_always_lock_free);
-  double paramShadow_[3] = {0.0, 0.0, 0.0};
-  std::atomic<bool> paramsDirty_{true};
+  ParameterMirror params_;
   int variation_ = 16;
   std::uint32_t velocityNoiseState_ = 1831565813u;
   EventQueue queue_;

@@ -4,9 +4,6 @@
 #include "vst3/class_ids.h"
 #include "vst3/plugin_factory.h"
 #include "vst3/plugin_identity.h"
-#if TALVO_WITH_CONTROLLER
-#include "controller/talvo_controller.h"
-#endif
 
 namespace talvo {
 
@@ -42,9 +39,6 @@ extern "C" SMTG_EXPORT_SYMBOL Steinberg::IPluginFactory* PLUGIN_API GetPluginFac
   }
   auto* factory = new PluginFactory(pluginFactoryInfo());
   factory->registerClass(processorClassInfo(), &TalvoProcessor::createInstance);
-#if TALVO_WITH_CONTROLLER
-  factory->registerClass(controllerClassInfo(), &TalvoController::createInstance);
-#endif
   gPluginFactory = factory;
   return factory;
 }

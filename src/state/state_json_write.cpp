@@ -35,7 +35,7 @@ std::string writeStateJson(double rate, double depth, double wet, std::int32_t v
                            std::uint32_t samplerAssetFault, std::uint32_t samplerZoneProgram,
                            const BankStateRefOut* bank, const SamplerPadOverrides* padOverrides,
                            const AuthoredStateOut* authored) {
-  const double values[3] = {rate, depth, wet};
+  const double values[TALVO_PARAM_COUNT] = {rate, depth, wet};
   std::string out = "{\"params\":{";
   for (std::uint32_t i = 0; i < TALVO_PARAM_COUNT; ++i) {
     if (i) out += ',';

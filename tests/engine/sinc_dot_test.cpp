@@ -7,10 +7,11 @@
 
 using namespace talvo;
 
+// The adapter's samples are float-valued, so its output rarely shows a change
+// in the order of a sum; full-precision data does. Whatever vector path the
+// machine takes must give the tap-order sum exactly, for full and partial
+// batches, so every machine renders the same samples.
 TEST(SincDot, EveryLaneEqualsTheTapOrderSumBitForBit) {
-  // Products of single-precision values summed one tap after another: the
-  // reference a one-position loop gives. Whatever vector path the machine
-  // takes must reproduce it exactly, for full and partial batches.
   std::mt19937 rng(7);
   std::uniform_real_distribution<float> sample(-1.0f, 1.0f);
   std::vector<double> data(static_cast<std::size_t>(kSincLanes) * 2 * kSincTaps);

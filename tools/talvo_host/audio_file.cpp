@@ -42,6 +42,9 @@ bool writeAudioFile(const std::string& path, const AudioData& audio, std::string
     error = "cannot write " + path + ": " + sf_strerror(nullptr);
     return false;
   }
+  // The PEAK chunk carries a timestamp; without it two renders of the same
+  // input are byte-identical.
+  sf_command(file, SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
   sf_count_t wrote = sf_writef_float(file, audio.samples.data(), audio.frames());
   int closed = sf_close(file);
   if (wrote != audio.frames() || closed != 0) {

@@ -6,7 +6,7 @@
 #include <tuple>
 #include <vector>
 
-#include "bridge/bridge_message.h"
+#include "messages/bridge_message.h"
 #include "state/exact_text.h"
 
 namespace talvo {

@@ -1,3 +1,0 @@
-if(TARGET talvo::banks)
-  talvo_bench(banks talvo::banks talvo::bridge)
-endif()

@@ -1,3 +1,0 @@
-if(TARGET talvo::ccmap)
-  talvo_bench(ccmap talvo::ccmap)
-endif()

@@ -1,3 +1,0 @@
-if(TARGET talvo::diagnostics)
-  talvo_bench(diagnostics talvo::diagnostics)
-endif()

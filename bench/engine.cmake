@@ -1,3 +1,0 @@
-if(TARGET talvo::engine)
-  talvo_bench(engine talvo::engine talvo::kernel)
-endif()

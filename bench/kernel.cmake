@@ -1,3 +1,0 @@
-if(TARGET talvo::kernel)
-  talvo_bench(kernel talvo::kernel)
-endif()

@@ -1,3 +1,0 @@
-if(TARGET talvo::processor)
-  talvo_bench(processor talvo::processor)
-endif()

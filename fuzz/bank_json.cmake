@@ -1,3 +1,0 @@
-if(TARGET talvo::banks)
-  talvo_fuzz(bank_json talvo::banks)
-endif()

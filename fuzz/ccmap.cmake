@@ -1,3 +1,0 @@
-if(TARGET talvo::state)
-  talvo_fuzz(ccmap talvo::ccmap talvo::state)
-endif()

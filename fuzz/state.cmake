@@ -1,3 +1,0 @@
-if(TARGET talvo::state)
-  talvo_fuzz(state talvo::state)
-endif()

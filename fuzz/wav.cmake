@@ -1,3 +1,0 @@
-if(TARGET talvo::banks)
-  talvo_fuzz(wav talvo::banks)
-endif()
