@@ -1,6 +1,7 @@
-// talvo-host render end to end on the built bundle: the output must not
-// depend on the block size (with and without automation), and it must be
-// delayed by exactly the latency the plug-in reports.
+// talvo-host end to end on the built bundle: the render output must not
+// depend on the block size (with and without automation), it must be delayed
+// by exactly the latency the plug-in reports, and states and sound packs
+// reach the plug-in as a host would hand them over.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -9,9 +10,12 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <set>
 #include <string>
+#include <tuple>
 
+#include "banks/bank_writer.h"
 #include "talvo_host/audio_file.h"
 
 namespace talvo::host {
@@ -165,27 +169,29 @@ TEST_F(RenderTool, OutputIsDelayedByTheReportedLatency) {
   EXPECT_LE(residual, 0.0);
 }
 
+// Mix 0 set from the command line or by a state given before the render.
 TEST_F(RenderTool, AtTheKernelRateADrySignalPassesUnchanged) {
   AudioData in = testSignal();
   in.sampleRate = 48000.0;
   in.samples.resize(2 * 48000);
   std::string error;
   ASSERT_TRUE(writeAudioFile(workFile("in48.wav"), in, error)) << error;
-  RunResult result = render("in48.wav", "--set oriel.wet=0 --out " + workFile("out48.wav"));
-  ASSERT_EQ(result.status, 0) << result.output;
-  EXPECT_EQ(reportedLatency(result.output), 0);
-  AudioData out = readOrFail(workFile("out48.wav"));
-  ASSERT_EQ(out.frames(), in.frames());
-  // The kernel is mono: both outputs carry the first input channel.
-  for (std::size_t i = 0; i < out.samples.size(); ++i)
-    ASSERT_EQ(out.samples[i], in.samples[i & ~std::size_t{1}]) << "sample " << i;
+  std::ofstream(workFile("dry.json")) << R"({"params":{"oriel.wet":0}})";
+  for (const std::string& dry : {std::string("--set oriel.wet=0"), "--state-in " + workFile("dry.json")}) {
+    RunResult result = render("in48.wav", dry + " --out " + workFile("out48.wav"));
+    ASSERT_EQ(result.status, 0) << result.output;
+    EXPECT_EQ(reportedLatency(result.output), 0);
+    AudioData out = readOrFail(workFile("out48.wav"));
+    ASSERT_EQ(out.frames(), in.frames());
+    // The kernel is mono: both outputs carry the first input channel.
+    for (std::size_t i = 0; i < out.samples.size(); ++i)
+      ASSERT_EQ(out.samples[i], in.samples[i & ~std::size_t{1}]) << dry << ", sample " << i;
+  }
 }
 
 TEST_F(RenderTool, SavedStateReproducesTheSettingsItWasSavedWith) {
   RunResult first = render("in.wav", "--set oriel.depth=0.8 --set oriel.rate=11 --set oriel.wet=0.6 --out " +
                                          workFile("set.wav") + " --state-out " + workFile("state"));
-  if (first.status != 0 && first.output.find("cannot save the plug-in state") != std::string::npos)
-    GTEST_SKIP() << "the processor does not save its state yet";
   ASSERT_EQ(first.status, 0) << first.output;
   RunResult second =
       render("in.wav", "--state-in " + workFile("state") + " --out " + workFile("restored.wav"));
@@ -221,7 +227,31 @@ TEST_F(RenderTool, BadArgumentsFailWithOneLineAndNoOutputFile) {
   EXPECT_EQ(missing.status, 1);
   RunResult notBundle = run("info " + workFile("in.wav"));
   EXPECT_EQ(notBundle.status, 1);
+  RunResult notState = render("in.wav", "--out " + out + " --state-in " + workFile("in.wav"));
+  EXPECT_EQ(notState.status, 1);
+  EXPECT_EQ(notState.output,
+            "talvo-plugin-shell: the plug-in refused the state in " + workFile("in.wav") + "\n");
   EXPECT_EQ(std::fopen(out.c_str(), "rb"), nullptr);
+}
+
+TEST_F(RenderTool, BankSaysWhatThePluginAnsweredAndFailsForAMissingOrBrokenPack) {
+  const talvo::test::TempBank good, broken;
+  good.pack();
+  broken.pack();
+  broken.write("bank.json", std::string("{\"format\":"));
+  const std::tuple<std::string, int, std::string> cases[] = {
+      // arguments, exit status, words
+      {good.dir(), 0,
+       "so its engine refused to stage it)\ndetail: the engine refused the staged bank (arena capacity)\n"
+       "instrument: the pack's first instrument or kit\n"},
+      {good.dir() + "/gone --instrument piano", 1, "/gone/bank.json\ninstrument: piano, as requested\n"},
+      {broken.dir(), 1, "is broken)\ndetail: bank.json is not a JSON object\ninstrument: the pack's first"},
+  };
+  for (const auto& [arguments, status, words] : cases) {
+    RunResult result = run("bank " + bundle() + " " + arguments);
+    EXPECT_EQ(result.status, status) << result.output;
+    EXPECT_NE(result.output.find(words), std::string::npos) << result.output;
+  }
 }
 
 }  // namespace
