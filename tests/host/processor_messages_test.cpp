@@ -17,9 +17,8 @@ constexpr char kMap[] = R"({"version":1,"bindings":[{"cc":74,"path":"oriel.depth
 constexpr char kPads[] = R"({"kick":{"gain":0.5}})";
 
 TEST(ProcessorMessages, EachMessageGetsItsResultAndOnlyLoadRequestsAreAnswered) {
-  std::string error;
-  const auto instance = test::newInstance(error);
-  ASSERT_NE(instance, nullptr) << error;
+  const auto instance = test::newInstance();
+  ASSERT_NE(instance, nullptr);
   const talvo::test::TempBank pack;
   pack.pack();
   const std::string reply = "talvo.runtimeBankResult ";
