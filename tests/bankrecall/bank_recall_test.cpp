@@ -5,7 +5,6 @@
 
 #include <clocale>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 
 #include "bankrecall/runtime_bank_reply.h"
