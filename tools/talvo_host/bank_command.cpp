@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "bankcontrol/bank_control.h"
 #include "bankrecall/runtime_bank_reply.h"
 #include "hosting/loaded_plugin.h"
 #include "talvo_host/command_line.h"
@@ -14,18 +15,6 @@
 namespace talvo::host {
 
 namespace {
-
-std::vector<std::string> split(const std::string& text, char separator) {
-  std::vector<std::string> parts(1);
-  for (const char c : text) {
-    if (c == separator) {
-      parts.emplace_back();
-    } else {
-      parts.back() += c;
-    }
-  }
-  return parts;
-}
 
 const char* outcomeInWords(const std::string& outcome, bool refusedByEngine) {
   const struct {
@@ -52,14 +41,14 @@ const char* outcomeInWords(const std::string& outcome, bool refusedByEngine) {
 
 // Prints the reply in words; true when the pack itself passed.
 bool printReply(const std::string& reply, const std::string& requested) {
-  const std::vector<std::string> lines = split(reply, '\n');
+  const std::vector<std::string> lines = splitFields(reply, '\n', std::string::npos);
   const std::string& outcome = lines[0];
   const std::string detail = lines.size() > 1 ? lines[1] : "";
   const bool refusedByEngine = outcome == "bank-too-large" && detail == kEngineRefusedBankMessage;
   std::printf("outcome: %s (%s)\n", outcome.c_str(), outcomeInWords(outcome, refusedByEngine));
   if (!detail.empty()) std::printf("detail: %s\n", detail.c_str());
   if (outcome == "ok" && lines.size() > 2) {
-    const std::vector<std::string> fields = split(lines[2], '\t');
+    const std::vector<std::string> fields = splitFields(lines[2], '\t', 3);
     std::printf("instrument: %s \"%s\" from the %s\n", fields[0].c_str(),
                 fields.size() > 1 ? fields[1].c_str() : "", fields.size() > 2 ? fields[2].c_str() : "list");
     int presets = 0;
@@ -96,7 +85,7 @@ int runBank(int argc, char** argv) {
     reportFailure(error);
     return 1;
   }
-  const std::string request = "user-folder\n" + folder + "\n\n" + instrument;
+  const std::string request = makeRuntimeBankRequest("user-folder", folder, "", instrument);
   plugin.instance->clearProcessorMessages();
   (void)plugin.instance->sendToProcessor("talvo.loadRuntimeBank", &request);
   const std::vector<RecordedMessage> replies =
