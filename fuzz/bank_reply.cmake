@@ -1,6 +1,0 @@
-if(TARGET talvo::bankcontrol)
-  talvo_fuzz(bank_reply talvo::bankcontrol)
-  find_package(nlohmann_json 3 REQUIRED)
-  target_link_libraries(talvo_bank_reply_fuzz PRIVATE nlohmann_json::nlohmann_json)
-  target_include_directories(talvo_bank_reply_fuzz PRIVATE ${PROJECT_SOURCE_DIR}/tests)
-endif()
