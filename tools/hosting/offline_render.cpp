@@ -23,6 +23,11 @@ double SignalStats::rms() const {
   return samples > 0 ? std::sqrt(sumSquares / static_cast<double>(samples)) : 0.0;
 }
 
+std::int32_t blockParameterCapacity(PluginInstance& instance) {
+  const Steinberg::int32 published = instance.controller() ? instance.controller()->getParameterCount() : 0;
+  return std::max<std::int32_t>(static_cast<std::int32_t>(TALVO_PARAM_COUNT), published);
+}
+
 std::int32_t mainBusChannels(Steinberg::Vst::IComponent& component, Steinberg::Vst::BusDirection direction) {
   if (component.getBusCount(Steinberg::Vst::kAudio, direction) < 1) return 0;
   Steinberg::Vst::BusInfo info{};
@@ -58,13 +63,15 @@ bool renderInterleaved(PluginInstance& instance, const std::vector<float>& input
 
   AutomationSchedule schedule(settings.lanes, sampleRate, settings.gridFrames);
   ProcessBuffers buffers(busIn, busOut, settings.blockFrames);
-  ParameterChanges changes(static_cast<std::int32_t>(TALVO_PARAM_COUNT),
+  ParameterChanges changes(blockParameterCapacity(instance),
                            schedule.maxPointsPerBlock(settings.blockFrames));
   bool lostPoints = false;
   auto began = std::chrono::steady_clock::now();
   for (std::int64_t start = 0; start < total; start += settings.blockFrames) {
     auto frames = static_cast<std::int32_t>(std::min<std::int64_t>(settings.blockFrames, total - start));
     changes.clear();
+    // The controller's edits first: settings and automation at the same frame win.
+    (void)instance.componentHandler().drainInto(changes);
     if (start == 0) {
       for (const ParamSetting& s : settings.settings) {
         lostPoints |= !changes.addPoint(s.desc->id, 0, talvo_param_normalize(s.desc, s.plain));

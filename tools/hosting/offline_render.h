@@ -54,6 +54,10 @@ using RenderProgress = std::function<void(std::int64_t done, std::int64_t total)
                                      std::vector<float>& output, RenderReport& report,
                                      const RenderProgress& progress, std::string& error);
 
+/// How many parameters one block's changes must hold: every parameter the
+/// controller publishes, and at least the plug-in's own table.
+[[nodiscard]] std::int32_t blockParameterCapacity(PluginInstance& instance);
+
 /// Channel count of the main audio bus in one direction, 0 when there is none.
 [[nodiscard]] std::int32_t mainBusChannels(Steinberg::Vst::IComponent& component,
                                            Steinberg::Vst::BusDirection direction);
