@@ -151,6 +151,25 @@ TEST_F(Controller, InitializeAfterTerminateStartsAfresh) {
   EXPECT_EQ(takePage().size(), 1u);
 }
 
+TEST_F(Controller, NotesAreLoggedWithWholeNumbersAndMalformedTextOnlyWithItsLength) {
+  testing::internal::CaptureStderr();
+  send(R"({"type":"talvo.noteOn","note":60.7})");
+  send(R"({"type":"talvo.noteOff","note":1e300})");
+  send(R"({"type":"talvo.noteOn",)");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "talvo-plugin-shell: bridge talvo.noteOn note=60\n"
+            "talvo-plugin-shell: bridge talvo.noteOff note=0\n"
+            "talvo-plugin-shell: malformed bridge message (23 bytes)\n");
+}
+
+TEST_F(Controller, WithoutAProcessorABankRequestIsAnsweredAtOnce) {
+  peer_->disconnect(nullptr);
+  send(R"({"type":"talvo.loadBank","source":"user-folder","bankPath":"/banks/a"})");
+  const auto page = takePage();
+  ASSERT_EQ(page.size(), 1u);
+  EXPECT_TRUE(contains(page[0], R"("error":{"code":"missing","requestedId":"/banks/a"})")) << page[0];
+}
+
 TEST(ControllerBridge, ObjectsOtherThanOurControllerAreRefused) {
   const IPtr<FObject> stranger = owned(new FObject());
   char text[] = "{}";

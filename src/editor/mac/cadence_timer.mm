@@ -10,7 +10,7 @@ void* talvoStartCadenceClock(void (*tick)(void* context), void* context, double 
                                                      block:^(NSTimer*) {
                                                        tick(context);
                                                      }];
-  return [timer retain];
+  return (void*)[timer retain];
 }
 
 void talvoStopCadenceClock(void* timer) {
