@@ -65,7 +65,7 @@ void TalvoController::identifyHost(FUnknown* context) {
   if (!application) return;
   String128 name{};
   if (application->getName(name) != kResultOk) return;
-  // ASCII only: other code units become '?', so the name stays one JSON-safe byte each.
+  // ASCII only: other code units become '?', so the reports always carry valid text.
   char ascii[sizeof hostFacts_.hostName] = {};
   for (std::size_t i = 0; i + 1 < sizeof ascii && name[i] != 0; ++i)
     ascii[i] = name[i] < 0x80 ? static_cast<char>(name[i]) : '?';

@@ -12,6 +12,7 @@ using namespace Steinberg;
 using namespace Steinberg::Vst;
 
 tresult PLUGIN_API TalvoController::setParamNormalized(ParamID id, ParamValue value) {
+  if (!std::isfinite(value)) return kInvalidArgument;
   const tresult result = EditControllerEx1::setParamNormalized(id, value);
   if (result != kResultOk) return result;
   guardedRun([&] {
@@ -21,7 +22,7 @@ tresult PLUGIN_API TalvoController::setParamNormalized(ParamID id, ParamValue va
     } else if (static_cast<std::int32_t>(id) == echoParamId_ && value == echoValue_) {
       echoParamId_ = -1;  // the page's own change coming back
     } else {
-      sendParamChanged(id, value);
+      sendParamChanged(id, getParamNormalized(id));  // as stored: clamped to 0..1
     }
   });
   return result;

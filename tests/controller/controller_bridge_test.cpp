@@ -48,6 +48,7 @@ TEST_F(Controller, PageEditsReachTheHostAndOnlyTheHostsOwnChangesEchoBack) {
     send(ignored);
     EXPECT_EQ(takeEdits(), "") << ignored;
   }
+  EXPECT_EQ(controller_->setParamNormalized(0, std::nan("")), kInvalidArgument);
   EXPECT_EQ(controller_->getParamNormalized(0), 0.0);
 }
 
