@@ -34,7 +34,8 @@ bool startOffline(PluginInstance& instance, double sampleRate, std::int32_t bloc
   if (instance.start(sampleRate, blockFrames, Steinberg::Vst::kOffline, error)) return true;
   char rate[32];
   std::snprintf(rate, sizeof rate, "%g", sampleRate);
-  const std::int32_t largest = largestAcceptedBlock(*instance.processor(), sampleRate, blockFrames - 1);
+  const std::int32_t largest = largestAcceptedBlock(*instance.processor(), sampleRate, blockFrames);
+  if (largest == blockFrames) return false;  // refused after setupProcessing: start's reason stands
   if (largest > 0) {
     error = "the plug-in takes blocks of at most " + std::to_string(largest) + " frames at " + rate +
             " Hz; --block " + std::to_string(blockFrames) + " is more";
