@@ -8,7 +8,6 @@
 #include <string>
 
 #include "host/tool_run.h"
-#include "talvo_host/output_format.h"
 
 namespace talvo::test {
 namespace {
@@ -17,21 +16,18 @@ std::string broken(const std::string& mode) {
   return std::string(TALVO_BROKEN_DIR) + "/" + mode + ".vst3";
 }
 
-TEST(ForeignPlugin, InfoListsItsBusesAndTheParametersOfItsController) {
-  const struct {
-    std::string mode;
-    std::string words;
-  } cases[] = {
-      {"gain", "bus: audio input 0 \"In\", 2 channels, main"},
-      {"gain", "parameters (controller):\n  10              \"Gain\" -60 .. 12 dB, default 0"},
-      {"gain", "  11              \"Invert\" 0 .. 1, default 0 (normalized 0), automatable"},
-      {"mono-gain", "bus: audio output 0 \"Out\", 1 channel, main"},
-  };
-  for (const auto& c : cases) {
-    const ToolRun info = runTool("info " + broken(c.mode));
-    EXPECT_EQ(info.status, 0) << info.output;
-    EXPECT_NE(info.output.find(c.words), std::string::npos) << info.output;
-  }
+TEST(ForeignPlugin, InfoListsItsBusesAndTheParametersOfItsOwnController) {
+  const ToolRun gain = runTool("info " + broken("gain"));
+  EXPECT_EQ(gain.status, 0) << gain.output;
+  EXPECT_NE(
+      gain.output.find("bus: audio input 0 \"In\", 2 channels, main, default-active\n"
+                       "bus: audio output 0 \"Out\", 2 channels, main, default-active\n"
+                       "parameters (controller):\n"
+                       "  10              \"Gain\" -60 .. 12 dB, default 0 (normalized 0.8333333333333334), "
+                       "automatable\n"
+                       "  11              \"Invert\" 0 .. 1, default 0 (normalized 0), automatable\n"),
+      std::string::npos)
+      << gain.output;
 }
 
 TEST(ForeignPlugin, RendersWithTheChannelsMappedAsTheSummarySays) {
@@ -47,7 +43,7 @@ TEST(ForeignPlugin, RendersWithTheChannelsMappedAsTheSummarySays) {
     Expected expected;
   } cases[] = {
       {"gain", 2, "x.wav", "--tail 0.5", 2, SF_FORMAT_WAV | SF_FORMAT_FLOAT, "tail 24000 frames;", same},
-      {"gain", 2, "x.flac", "", 2, SF_FORMAT_FLAC | SF_FORMAT_PCM_24, "; FLAC 24-bit", same},
+      {"gain", 2, "x.flac", "--bits 16", 2, SF_FORMAT_FLAC | SF_FORMAT_PCM_16, "; FLAC 16-bit", same},
       {"gain", 1, "x.wav", "", 2, SF_FORMAT_WAV | SF_FORMAT_FLOAT,
        "; mono input fed to each of the plug-in's 2 input channels",
        [](const float* f, int) { return f[0]; }},
@@ -79,38 +75,10 @@ TEST(ForeignPlugin, RendersWithTheChannelsMappedAsTheSummarySays) {
         const float got = out.samples[static_cast<std::size_t>(i * out.channels + ch)];
         const float want =
             i < in.frames() ? c.expected(&in.samples[static_cast<std::size_t>(i * in.channels)], ch) : 0;
-        if (std::isnan(want)) {
-          ASSERT_TRUE(std::isnan(got)) << "frame " << i;
-        } else {
-          ASSERT_NEAR(got, want, 1.0 / (1 << 23)) << "frame " << i << ", channel " << ch;
-        }
+        const bool close = std::isnan(want) ? std::isnan(got) : std::fabs(got - want) <= 1.0f / (1 << 15);
+        ASSERT_TRUE(close) << "frame " << i << ", channel " << ch << ": " << got << " for " << want;
       }
     }
-  }
-}
-
-TEST(OutputFormat, ComesFromTheExtensionUnlessNamedAndRefusesSizesItCannotHold) {
-  const struct {
-    std::string path, format;
-    int bits;
-    std::string described;  // or the start of the refusal
-  } cases[] = {
-      {"a.WAV", "", 0, "WAV 32-bit float"},
-      {"a.aif", "", 24, "AIFF 24-bit"},
-      {"a.flac", "", 16, "FLAC 16-bit"},
-      {"a.ogg", "", 0, "Ogg Vorbis"},
-      {"dir.wav/a", "flac", 0, "FLAC 24-bit"},
-      {"dir.wav/a", "", 0, "cannot tell the format of dir.wav/a"},
-      {"a.wav", "mp3", 0, "unknown --format mp3"},
-      {"a.flac", "", 32, "FLAC holds 16 or 24-bit samples, not 32"},
-      {"a.wav", "", 8, "WAV holds 16, 24 or 32 (float)-bit samples, not 8"},
-      {"a.ogg", "", 16, "Ogg Vorbis has no sample size to choose"},
-  };
-  for (const auto& c : cases) {
-    host::OutputFormat format;
-    std::string error;
-    const bool chosen = host::chooseOutputFormat(c.path, c.format, c.bits, format, error);
-    EXPECT_EQ(chosen ? format.description : error.substr(0, c.described.size()), c.described) << c.path;
   }
 }
 

@@ -8,12 +8,10 @@
 #include <cstring>
 #include <limits>
 #include <string>
-#include <vector>
 
 #include "base/source/fstreamer.h"
 #include "pluginterfaces/base/ibstream.h"
 #include "pluginterfaces/vst/ivstparameterchanges.h"
-#include "pluginterfaces/vst/vstspeaker.h"
 #include "public.sdk/source/vst/vsteditcontroller.h"
 #include "vst3/audio_effect.h"
 #include "vst3/module_lifetime.h"
@@ -24,56 +22,60 @@ namespace {
 using namespace Steinberg;
 using namespace Steinberg::Vst;
 
+enum class Lie { kNone, kEntryFails, kClassCount, kBusCount, kBusChannels, kLatency, kNanOutput, kStateSeek };
+
 struct Mode {
   const char* name;
-  bool controller = false;  // a controller class of its own, with the parameters
-  int32 channels = 2;       // of the main input and output buses
-  uint32 latency = 0;
-  int32 claimedOutputBuses = -1;  // -1: the buses it has
-  int32 claimedChannels = -1;     // -1: the channels its buses have
-  int32 claimedClasses = -1;      // -1: the classes it registered; else every index answers
-  bool nanOutput = false;
-  int64 stateSeek = 0;   // getState seeks this far before writing
-  int64 stateBytes = 0;  // and writes this many bytes of padding after its values
-  bool entryFails = false;
+  Lie lie = Lie::kNone;
+  uint32 amount = 0;  // what the lie claims
+  bool controller = false;
+  bool mono = false;
 };
 
 const Mode kModes[] = {
-    {.name = "gain", .controller = true},
-    {.name = "mono-gain", .channels = 1},
-    {.name = "entry-fails", .entryFails = true},
-    {.name = "classes", .claimedClasses = 0x7FFFFFFF},
-    {.name = "bus-count", .claimedOutputBuses = 0x7FFFFFFF},
-    {.name = "bus-channels", .claimedChannels = 1 << 20},
-    {.name = "latency-0x80000000", .latency = 0x80000000u},
-    {.name = "latency-0xFFFFFFFF", .latency = 0xFFFFFFFFu},
-    {.name = "nan", .nanOutput = true},
-    {.name = "state-seek", .stateSeek = int64{1} << 40},
-    {.name = "state-huge", .stateBytes = int64{32} << 20},
+    {"gain", Lie::kNone, 0, true},
+    {"mono-gain", Lie::kNone, 0, false, true},
+    {"entry-fails", Lie::kEntryFails},
+    {"classes", Lie::kClassCount, 0x7FFFFFFF},
+    {"bus-count", Lie::kBusCount, 0x7FFFFFFF},
+    {"bus-channels", Lie::kBusChannels, 1 << 20},
+    {"latency-0x80000000", Lie::kLatency, 0x80000000u},
+    {"latency-0xFFFFFFFF", Lie::kLatency, 0xFFFFFFFFu},
+    {"nan", Lie::kNanOutput},
+    {"state-seek", Lie::kStateSeek},  // seeks 1 TiB into the stream before it writes its state
 };
 
-const Mode& thisMode() {
-  static const Mode& mode = []() -> const Mode& {
+const Mode& mode() {
+  static const Mode& chosen = []() -> const Mode& {
     Dl_info info{};
-    std::string name;
-    if (dladdr(reinterpret_cast<void*>(&thisMode), &info) != 0 && info.dli_fname != nullptr) {
-      name = std::strrchr(info.dli_fname, '/') != nullptr ? std::strrchr(info.dli_fname, '/') + 1
-                                                          : info.dli_fname;
-      name = name.substr(0, name.rfind(".so"));
-    }
+    std::string name = dladdr(reinterpret_cast<void*>(&mode), &info) != 0 ? info.dli_fname : "";
+    name = name.substr(name.rfind('/') + 1);
     for (const Mode& m : kModes) {
-      if (name == m.name) return m;
+      if (name == std::string(m.name) + ".so") return m;
     }
     return kModes[0];
   }();
-  return mode;
+  return chosen;
 }
 
-constexpr ParamID kGainId = 10;
-constexpr ParamID kInvertId = 11;
+int32 lie(Lie what, int32 truth) {
+  return mode().lie == what ? static_cast<int32>(mode().amount) : truth;
+}
+
+constexpr ParamID kGainId = 10, kInvertId = 11;
 constexpr double kMinDb = -60.0, kMaxDb = 12.0;
 const FUID kProcessorCid(0x7A1B0001, 0x7A1B0002, 0x7A1B0003, 0x7A1B0004);
 const FUID kControllerCid(0x7A1B0011, 0x7A1B0012, 0x7A1B0013, 0x7A1B0014);
+
+// The state: gain in dB and the invert switch, as the controller reads it too.
+bool readState(IBStream* state, double& gainDb, bool& invert) {
+  IBStreamer streamer(state, kLittleEndian);
+  int32 flag = 0;
+  if (!streamer.readDouble(gainDb) || !streamer.readInt32(flag) || !(gainDb >= kMinDb && gainDb <= kMaxDb))
+    return false;
+  invert = flag != 0;
+  return true;
+}
 
 class GainProcessor : public talvo::AudioEffect {
  public:
@@ -81,72 +83,27 @@ class GainProcessor : public talvo::AudioEffect {
 
   tresult PLUGIN_API initialize(FUnknown* context) SMTG_OVERRIDE {
     if (AudioEffect::initialize(context) != kResultOk) return kResultFalse;
-    const SpeakerArrangement arrangement = thisMode().channels == 1 ? SpeakerArr::kMono : SpeakerArr::kStereo;
-    addAudioInput(STR16("In"), arrangement);
-    addAudioOutput(STR16("Out"), arrangement);
-    if (thisMode().controller) setControllerClass(kControllerCid);
+    addAudioInput(STR16("In"), mode().mono ? SpeakerArr::kMono : SpeakerArr::kStereo);
+    addAudioOutput(STR16("Out"), mode().mono ? SpeakerArr::kMono : SpeakerArr::kStereo);
+    if (mode().controller) setControllerClass(kControllerCid);
     return kResultOk;
   }
   int32 PLUGIN_API getBusCount(MediaType type, BusDirection dir) SMTG_OVERRIDE {
-    if (type == kAudio && dir == kOutput && thisMode().claimedOutputBuses >= 0)
-      return thisMode().claimedOutputBuses;
-    return AudioEffect::getBusCount(type, dir);
+    const int32 count = AudioEffect::getBusCount(type, dir);
+    return type == kAudio && dir == kOutput ? lie(Lie::kBusCount, count) : count;
   }
   tresult PLUGIN_API getBusInfo(MediaType type, BusDirection dir, int32 index, BusInfo& info) SMTG_OVERRIDE {
     const tresult result = AudioEffect::getBusInfo(type, dir, index, info);
-    if (type == kAudio && thisMode().claimedChannels >= 0) info.channelCount = thisMode().claimedChannels;
+    if (type == kAudio) info.channelCount = lie(Lie::kBusChannels, info.channelCount);
     return result;
   }
-  uint32 PLUGIN_API getLatencySamples() SMTG_OVERRIDE { return thisMode().latency; }
+  uint32 PLUGIN_API getLatencySamples() SMTG_OVERRIDE { return static_cast<uint32>(lie(Lie::kLatency, 0)); }
   tresult PLUGIN_API setProcessing(TBool) SMTG_OVERRIDE { return kResultOk; }
 
   tresult PLUGIN_API process(ProcessData& data) SMTG_OVERRIDE {
-    readChanges(data.inputParameterChanges);
-    if (data.numSamples == 0 || data.numOutputs < 1) return kResultOk;
-    const float gain = static_cast<float>(std::pow(10.0, gainDb_ / 20.0) * (invert_ ? -1.0 : 1.0));
-    const AudioBusBuffers& out = data.outputs[0];
-    for (int32 c = 0; c < out.numChannels; ++c) {
-      const float* in =
-          data.numInputs > 0 && c < data.inputs[0].numChannels ? data.inputs[0].channelBuffers32[c] : nullptr;
-      for (int32 i = 0; i < data.numSamples; ++i) {
-        out.channelBuffers32[c][i] = thisMode().nanOutput ? std::numeric_limits<float>::quiet_NaN()
-                                     : in != nullptr      ? in[i] * gain
-                                                          : 0.0f;
-      }
-    }
-    return kResultOk;
-  }
-
-  tresult PLUGIN_API setState(IBStream* state) SMTG_OVERRIDE {
-    IBStreamer streamer(state, kLittleEndian);
-    double gainDb = 0.0;
-    int32 invert = 0;
-    if (!streamer.readDouble(gainDb) || !streamer.readInt32(invert) ||
-        !(gainDb >= kMinDb && gainDb <= kMaxDb))
-      return kResultFalse;
-    gainDb_ = gainDb;
-    invert_ = invert != 0;
-    return kResultOk;
-  }
-  tresult PLUGIN_API getState(IBStream* state) SMTG_OVERRIDE {
-    if (thisMode().stateSeek > 0) state->seek(thisMode().stateSeek, IBStream::kIBSeekSet, nullptr);
-    IBStreamer streamer(state, kLittleEndian);
-    if (!streamer.writeDouble(gainDb_) || !streamer.writeInt32(invert_ ? 1 : 0)) return kResultFalse;
-    const std::vector<char> padding(1 << 20);
-    for (int64 left = thisMode().stateBytes; left > 0; left -= static_cast<int64>(padding.size())) {
-      int32 wrote = 0;
-      if (state->write(const_cast<char*>(padding.data()), static_cast<int32>(padding.size()), &wrote) !=
-          kResultOk)
-        return kResultFalse;
-    }
-    return kResultOk;
-  }
-
- private:
-  // The block's last value of each parameter; a test plug-in need not be sample-accurate.
-  void readChanges(IParameterChanges* changes) {
-    const int32 count = changes != nullptr ? changes->getParameterCount() : 0;
-    for (int32 i = 0; i < count; ++i) {
+    // The block's last value of each parameter: a test plug-in need not be sample-accurate.
+    IParameterChanges* changes = data.inputParameterChanges;
+    for (int32 i = 0; changes != nullptr && i < changes->getParameterCount(); ++i) {
       IParamValueQueue* queue = changes->getParameterData(i);
       int32 offset = 0;
       ParamValue value = 0.0;
@@ -155,8 +112,27 @@ class GainProcessor : public talvo::AudioEffect {
       if (queue->getParameterId() == kGainId) gainDb_ = kMinDb + value * (kMaxDb - kMinDb);
       if (queue->getParameterId() == kInvertId) invert_ = value >= 0.5;
     }
+    if (data.numSamples == 0 || data.numOutputs < 1 || data.numInputs < 1) return kResultOk;
+    const float gain = static_cast<float>(std::pow(10.0, gainDb_ / 20.0) * (invert_ ? -1.0 : 1.0));
+    for (int32 c = 0; c < data.outputs[0].numChannels; ++c) {
+      const float* in = data.inputs[0].channelBuffers32[c];
+      float* out = data.outputs[0].channelBuffers32[c];
+      for (int32 i = 0; i < data.numSamples; ++i)
+        out[i] = mode().lie == Lie::kNanOutput ? std::numeric_limits<float>::quiet_NaN() : in[i] * gain;
+    }
+    return kResultOk;
   }
 
+  tresult PLUGIN_API setState(IBStream* state) SMTG_OVERRIDE {
+    return readState(state, gainDb_, invert_) ? kResultOk : kResultFalse;
+  }
+  tresult PLUGIN_API getState(IBStream* state) SMTG_OVERRIDE {
+    if (mode().lie == Lie::kStateSeek) state->seek(int64{1} << 40, IBStream::kIBSeekSet, nullptr);
+    IBStreamer streamer(state, kLittleEndian);
+    return streamer.writeDouble(gainDb_) && streamer.writeInt32(invert_ ? 1 : 0) ? kResultOk : kResultFalse;
+  }
+
+ private:
   double gainDb_ = 0.0;
   bool invert_ = false;
 };
@@ -172,12 +148,11 @@ class GainController : public EditController {
     return kResultOk;
   }
   tresult PLUGIN_API setComponentState(IBStream* state) SMTG_OVERRIDE {
-    IBStreamer streamer(state, kLittleEndian);
     double gainDb = 0.0;
-    int32 invert = 0;
-    if (!streamer.readDouble(gainDb) || !streamer.readInt32(invert)) return kResultFalse;
+    bool invert = false;
+    if (!readState(state, gainDb, invert)) return kResultFalse;
     setParamNormalized(kGainId, (gainDb - kMinDb) / (kMaxDb - kMinDb));
-    setParamNormalized(kInvertId, invert != 0 ? 1.0 : 0.0);
+    setParamNormalized(kInvertId, invert ? 1.0 : 0.0);
     return kResultOk;
   }
 };
@@ -187,22 +162,24 @@ class BrokenFactory : public talvo::PluginFactory {
  public:
   using PluginFactory::PluginFactory;
   int32 PLUGIN_API countClasses() SMTG_OVERRIDE {
-    return thisMode().claimedClasses >= 0 ? thisMode().claimedClasses : PluginFactory::countClasses();
-  }
-  tresult PLUGIN_API getClassInfo(int32 index, PClassInfo* info) SMTG_OVERRIDE {
-    return PluginFactory::getClassInfo(thisMode().claimedClasses >= 0 ? 0 : index, info);
+    return lie(Lie::kClassCount, PluginFactory::countClasses());
   }
   tresult PLUGIN_API getClassInfo2(int32 index, PClassInfo2* info) SMTG_OVERRIDE {
-    return PluginFactory::getClassInfo2(thisMode().claimedClasses >= 0 ? 0 : index, info);
+    return PluginFactory::getClassInfo2(mode().lie == Lie::kClassCount ? 0 : index, info);
   }
 };
+
+PClassInfo2 classInfo(const FUID& cid, const char* category) {
+  return PClassInfo2(cid, PClassInfo::kManyInstances, category, mode().name, 0, "Fx", nullptr, "1.0.0",
+                     kVstVersionString);
+}
 
 }  // namespace
 
 extern "C" {
 
 SMTG_EXPORT_SYMBOL bool ModuleEntry(void* handle) {
-  return !thisMode().entryFails && talvo::enterModule(handle);
+  return mode().lie != Lie::kEntryFails && talvo::enterModule(handle);
 }
 
 SMTG_EXPORT_SYMBOL bool ModuleExit() {
@@ -215,16 +192,9 @@ SMTG_EXPORT_SYMBOL IPluginFactory* PLUGIN_API GetPluginFactory() {
     return talvo::gPluginFactory;
   }
   auto* factory = new BrokenFactory(PFactoryInfo("Talvo Test Bench", "", "", PFactoryInfo::kUnicode));
-  factory->registerClass(
-      PClassInfo2(kProcessorCid, PClassInfo::kManyInstances, kVstAudioEffectClass, thisMode().name,
-                  kDistributable, "Fx", nullptr, "1.0.0", kVstVersionString),
-      &GainProcessor::create);
-  if (thisMode().controller) {
-    factory->registerClass(
-        PClassInfo2(kControllerCid, PClassInfo::kManyInstances, kVstComponentControllerClass, thisMode().name,
-                    0, "", nullptr, "1.0.0", kVstVersionString),
-        &GainController::create);
-  }
+  factory->registerClass(classInfo(kProcessorCid, kVstAudioEffectClass), &GainProcessor::create);
+  if (mode().controller)
+    factory->registerClass(classInfo(kControllerCid, kVstComponentControllerClass), &GainController::create);
   talvo::gPluginFactory = factory;
   return factory;
 }
