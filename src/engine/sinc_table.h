@@ -6,6 +6,8 @@ namespace talvo {
 
 inline constexpr int kSincPhases = 1024;
 inline constexpr int kSincTaps = 32;
+/// The tap on the filter's centre sample: 15 taps before it, 16 from it on.
+inline constexpr int kSincCentreTap = 15;
 inline constexpr std::size_t kSincTableSize = static_cast<std::size_t>(kSincPhases) * kSincTaps;
 
 /// Fills `taps` (kSincPhases rows of kSincTaps) with a Hann-windowed sinc of

@@ -185,5 +185,18 @@ TEST(ModulatedDelay, DelayJustAboveZeroAtTheRingStartReadsInsideTheRing) {
   EXPECT_NEAR(out[0], 0.5f, 1e-6f);
 }
 
+TEST(ModulatedDelay, AZeroDelayWeighsTheNextSampleAsItWasBeforeTheBlock) {
+  // At full depth and phase 0.75 the delay is exactly 0: the read weighs the
+  // ring's next position by 0, and that position still holds its old sample,
+  // not the next frame's input (0 times not-a-number would be not-a-number).
+  KernelState state = preparedState(1.0);
+  state.node.phase = 0.75;
+  std::vector<float> in(128, std::numeric_limits<float>::quiet_NaN());
+  in[0] = 0.5f;
+  std::vector<float> out(128, 0.0f);
+  ASSERT_TRUE(process(state, blockOver(in, out, 0, 2)));
+  EXPECT_EQ(out[0], 0.5f);
+}
+
 }  // namespace
 }  // namespace talvo::kernel
