@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
 
 #include "engine/sinc_dot.h"
 #include "engine/sinc_table.h"
@@ -28,26 +27,16 @@ void dropFront(std::vector<double>& fifo, std::uint64_t keep, std::uint64_t& bas
 // stream position below 0 also lands on element 0, so it needs no rule of its
 // own).
 float filterAtEdge(const std::vector<double>& fifo, std::uint64_t base, std::uint64_t count,
-                   std::int64_t centre, const double* taps, double tapSum, bool reference) noexcept {
-  const std::int64_t rel = centre - kHalfTaps - static_cast<std::int64_t>(base);
+                   const SincPosition& pos, const SincFilter& filter, bool reference) noexcept {
+  const std::int64_t rel = pos.index - kHalfTaps - static_cast<std::int64_t>(base);
   const std::int64_t last = static_cast<std::int64_t>(count) - 1;
   double window[kSincTaps];
   for (int t = 0; t < kSincTaps; ++t)
     window[t] = fifo[static_cast<std::size_t>(std::clamp<std::int64_t>(rel + t, 0, last))];
-  const double acc = reference ? sincDotReference(window, taps) : sincDot(window, taps);
-  return sincSample(acc, tapSum, window[kHalfTaps]);
+  return sincFilterAt(window, filter, pos.phase, reference);
 }
 
 }  // namespace
-
-void SincFilterTable::fill(double cutoff) {
-  std::vector<float> rounded(kSincTableSize);
-  sums.assign(kSincPhases, 0.0);
-  fillSincTable(rounded.data(), sums.data(), cutoff);
-  taps = hwy::AllocateAligned<double>(kSincTableSize);
-  if (!taps) throw std::bad_alloc();
-  std::copy(rounded.begin(), rounded.end(), taps.get());
-}
 
 std::uint64_t RateAdapter::capacityFor(std::uint64_t n, std::uint64_t d, int maxBlockFrames) {
   const std::uint64_t frames = static_cast<std::uint64_t>(std::max(maxBlockFrames, 0));
@@ -66,9 +55,20 @@ void RateAdapter::configure(std::uint64_t n, std::uint64_t d, std::uint64_t capa
   scratch_.assign(c, 0.0f);
   rendered_.assign(c, 0.0f);
   const double ratio = (static_cast<double>(n) / static_cast<double>(d)) / 48000.0;
-  toKernel_.fill(std::min(1.0 / ratio, 1.0));
-  toHost_.fill(std::min(ratio, 1.0));
+  cutoffs_[0] = std::min(1.0 / ratio, 1.0);
+  cutoffs_[1] = std::min(ratio, 1.0);
+  toKernel_.fill(cutoffs_[0], reference_);
+  toHost_.fill(cutoffs_[1], reference_);
   reset();
+}
+
+void RateAdapter::useReferenceLoop(bool on) {
+  reference_ = on;
+  // The reference's tables are made only for it.
+  if (on && capacity_ != 0 && toKernel_.taps.empty()) {
+    toKernel_.fill(cutoffs_[0], true);
+    toHost_.fill(cutoffs_[1], true);
+  }
 }
 
 void RateAdapter::reset() noexcept {
@@ -115,12 +115,11 @@ std::uint64_t RateAdapter::convertToKernel() noexcept {
   // At the stream's start windows reach before the first sample.
   for (SincPosition pos = walker.position();
        produced < limit && pos.index < stop && pos.index - kHalfTaps < base; pos = walker.position()) {
-    out[produced++] = filterAtEdge(hostIn_, inBase_, inCount_, pos.index, toKernel_.row(pos.phase),
-                                   toKernel_.sums[pos.phase], reference_);
+    out[produced++] = filterAtEdge(hostIn_, inBase_, inCount_, pos, toKernel_, reference_);
     walker.advance();
   }
-  produced += sincFilterRun(walker, hostIn_.data(), base, toKernel_.taps.get(), toKernel_.sums.data(), stop,
-                            out + produced, limit - produced, reference_);
+  produced += sincFilterRun(walker, hostIn_.data(), base, toKernel_, stop, out + produced, limit - produced,
+                            reference_);
   kernelReadPos_ += static_cast<std::uint64_t>(produced);
   return static_cast<std::uint64_t>(produced);
 }
@@ -145,9 +144,7 @@ bool RateAdapter::renderOutput(float* const* outputs, int channels, int frames) 
   auto edgeFrame = [&](int q) noexcept {
     const SincPosition pos = walker.position();
     const bool silent = pos.index < 0 || pos.index < base || pos.index >= stop;
-    out[q] = silent ? 0.0f
-                    : filterAtEdge(kernelOut_, outBase_, outCount_, pos.index, toHost_.row(pos.phase),
-                                   toHost_.sums[pos.phase], reference_);
+    out[q] = silent ? 0.0f : filterAtEdge(kernelOut_, outBase_, outCount_, pos, toHost_, reference_);
     walker.advance();
   };
   int q = 0;
@@ -156,8 +153,7 @@ bool RateAdapter::renderOutput(float* const* outputs, int channels, int frames) 
     if (t - kHalfTaps >= base && t < stop) break;
     edgeFrame(q);
   }
-  q += sincFilterRun(walker, kernelOut_.data(), base, toHost_.taps.get(), toHost_.sums.data(), stop, out + q,
-                     frames - q, reference_);
+  q += sincFilterRun(walker, kernelOut_.data(), base, toHost_, stop, out + q, frames - q, reference_);
   for (; q < frames; ++q)
     edgeFrame(q);
 

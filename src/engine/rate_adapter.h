@@ -9,8 +9,6 @@
 // doubles holding their single-precision roundings, so every product and sum
 // is the one a float-storing adapter would compute; converting once on entry
 // keeps conversions out of the 32-tap loops.
-#include <hwy/aligned_allocator.h>
-
 #include <cstdint>
 #include <vector>
 
@@ -18,19 +16,6 @@
 #include "engine/sinc_table.h"
 
 namespace talvo {
-
-/// One direction's filter: kSincTaps taps per phase, each phase's row aligned
-/// for the widest vector loads, and the sum of every row.
-struct SincFilterTable {
-  hwy::AlignedFreeUniquePtr<double[]> taps;
-  std::vector<double> sums;
-
-  /// Main thread: allocates and fills the table for `cutoff` (see fillSincTable).
-  void fill(double cutoff);
-  [[nodiscard]] const double* row(std::uint32_t phase) const noexcept {
-    return taps.get() + static_cast<std::size_t>(phase) * kSincTaps;
-  }
-};
 
 class RateAdapter {
  public:
@@ -50,7 +35,8 @@ class RateAdapter {
   void reset() noexcept;
   /// Filters with the tap-order scalar sum, one position at a time, instead of
   /// the vector sums: the reference for comparisons in tests and benchmarks.
-  void useReferenceLoop(bool on) noexcept { reference_ = on; }
+  /// Main thread: makes the reference's tables.
+  void useReferenceLoop(bool on);
   [[nodiscard]] std::uint64_t capacity() const noexcept { return capacity_; }
 
   // ---- Audio thread (no allocation). ----
@@ -87,8 +73,9 @@ class RateAdapter {
   std::vector<double> hostIn_;     // host-rate input, element 0 at host frame inBase_
   std::vector<double> kernelOut_;  // kernel output, element 0 at kernel frame outBase_
   std::vector<float> scratch_;     // this block's kernel input
-  SincFilterTable toKernel_, toHost_;
-  std::vector<float> rendered_;  // one host block of output, copied to every channel
+  SincFilter toKernel_, toHost_;
+  double cutoffs_[2] = {1.0, 1.0};  // host to kernel, kernel to host
+  std::vector<float> rendered_;     // one host block of output, copied to every channel
   std::uint64_t inCount_ = 0, outCount_ = 0;
   std::uint64_t inBase_ = 0, outBase_ = 0;
   std::uint64_t kernelReadPos_ = 0, kernelOutPos_ = 0, hostOutPos_ = 0, hostTimeline_ = 0;

@@ -72,24 +72,20 @@ HWY_INLINE hn::Vec<DV> SumEach(DV d, const hn::Vec<DV>* v) {
 #endif
 }
 
-double DotOne(const double* x, const double* taps) {
+float FilterOne(const double* window, const double* unitTaps) {
   const D d;
   hn::Vec<D> v[kLanes];
-  v[0] = Partials(d, x, taps);
+  v[0] = Partials(d, window, unitTaps);
   for (std::size_t k = 1; k < kLanes; ++k)
     v[k] = hn::Zero(d);
-  return hn::GetLane(SumEach(d, v));
+  return static_cast<float>(hn::GetLane(SumEach(d, v)));
 }
 
-// Divides a batch's sums by their tap sums and stores `count` samples.
-HWY_INLINE void Finish(const hn::Vec<D>* v, const double* tapSums, const double* centres, float* out,
-                       std::size_t count) {
+// Sums a batch and stores `count` samples.
+HWY_INLINE void Finish(const hn::Vec<D>* v, float* out, std::size_t count) {
   const D d;
   const hn::Rebind<float, D> df;
-  const auto sumsV = hn::Load(d, tapSums);
-  const auto acc = SumEach(d, v);
-  const auto samples =
-      hn::DemoteTo(df, hn::IfThenElse(hn::Ne(sumsV, hn::Zero(d)), hn::Div(acc, sumsV), hn::Load(d, centres)));
+  const auto samples = hn::DemoteTo(df, SumEach(d, v));
   if (count == kLanes) {
     hn::StoreU(samples, df, out);
   } else {
@@ -99,14 +95,16 @@ HWY_INLINE void Finish(const hn::Vec<D>* v, const double* tapSums, const double*
   }
 }
 
-int FilterRun(PositionWalker& shared, const double* fifo, std::int64_t base, const double* table,
-              const double* sums, std::int64_t stop, float* out, int maxCount) {
+int FilterRun(PositionWalker& shared, const double* fifo, std::int64_t base, const double* unitTaps,
+              std::int64_t stop, float* out, int maxCount) {
   const D d;
   PositionWalker walker = shared;  // a local copy can live in registers
   const std::int64_t batchReach = static_cast<std::int64_t>(kLanes - 1) * walker.maxIndexStep();
+  auto partialsAt = [&](const SincPosition& pos) {
+    return Partials(d, fifo + (pos.index - kSincCentreTap - base),
+                    unitTaps + static_cast<std::size_t>(pos.phase) * kSincTaps);
+  };
   hn::Vec<D> v[kLanes];
-  HWY_ALIGN double tapSums[kLanes];
-  HWY_ALIGN double centres[kLanes];
   std::size_t done = 0;
   const auto limit = static_cast<std::size_t>(maxCount > 0 ? maxCount : 0);
   while (done < limit) {
@@ -114,35 +112,23 @@ int FilterRun(PositionWalker& shared, const double* fifo, std::int64_t base, con
     if (done + kLanes <= limit && walker.position().index + batchReach < stop) {
       HWY_UNROLL(8)
       for (std::size_t k = 0; k < kLanes; ++k) {
-        const SincPosition pos = walker.position();
-        const double* window = fifo + (pos.index - kSincCentreTap - base);
-        v[k] = Partials(d, window, table + static_cast<std::size_t>(pos.phase) * kSincTaps);
-        tapSums[k] = sums[pos.phase];
-        centres[k] = window[kSincCentreTap];
+        v[k] = partialsAt(walker.position());
         walker.advance();
       }
-      Finish(v, tapSums, centres, out + done, kLanes);
+      Finish(v, out + done, kLanes);
       done += kLanes;
       continue;
     }
     // Otherwise check every position.
     std::size_t count = 0;
-    for (; done + count < limit && count < kLanes; ++count) {
-      const SincPosition pos = walker.position();
-      if (pos.index >= stop) break;
-      const double* window = fifo + (pos.index - kSincCentreTap - base);
-      v[count] = Partials(d, window, table + static_cast<std::size_t>(pos.phase) * kSincTaps);
-      tapSums[count] = sums[pos.phase];
-      centres[count] = window[kSincCentreTap];
+    for (; done + count < limit && count < kLanes && walker.position().index < stop; ++count) {
+      v[count] = partialsAt(walker.position());
       walker.advance();
     }
     if (count == 0) break;
-    for (std::size_t k = count; k < kLanes; ++k) {
+    for (std::size_t k = count; k < kLanes; ++k)
       v[k] = hn::Zero(d);
-      tapSums[k] = 1.0;
-      centres[k] = 0.0;
-    }
-    Finish(v, tapSums, centres, out + done, count);
+    Finish(v, out + done, count);
     done += count;
     if (count < kLanes) break;
   }
@@ -157,31 +143,28 @@ HWY_AFTER_NAMESPACE();
 #if HWY_ONCE
 namespace talvo {
 
-HWY_EXPORT(DotOne);
+HWY_EXPORT(FilterOne);
 HWY_EXPORT(FilterRun);
 
-double sincDotReference(const double* x, const double* taps) noexcept {
+float sincFilterAt(const double* window, const SincFilter& filter, std::uint32_t phase,
+                   bool reference) noexcept {
+  if (!reference) return HWY_DYNAMIC_DISPATCH(FilterOne)(window, filter.unitRow(phase));
+  const double* taps = filter.row(phase);
   double acc = 0.0;
   for (int t = 0; t < kSincTaps; ++t)
-    acc += taps[t] * x[t];
-  return acc;
+    acc += taps[t] * window[t];
+  const double sum = filter.sums[phase];
+  return static_cast<float>(sum != 0.0 ? acc / sum : window[kSincCentreTap]);
 }
 
-double sincDot(const double* x, const double* taps) noexcept {
-  return HWY_DYNAMIC_DISPATCH(DotOne)(x, taps);
-}
-
-int sincFilterRun(PositionWalker& walker, const double* fifo, std::int64_t base, const double* table,
-                  const double* sums, std::int64_t stop, float* out, int maxCount, bool reference) noexcept {
+int sincFilterRun(PositionWalker& walker, const double* fifo, std::int64_t base, const SincFilter& filter,
+                  std::int64_t stop, float* out, int maxCount, bool reference) noexcept {
   if (!reference)
-    return HWY_DYNAMIC_DISPATCH(FilterRun)(walker, fifo, base, table, sums, stop, out, maxCount);
+    return HWY_DYNAMIC_DISPATCH(FilterRun)(walker, fifo, base, filter.unitTaps.get(), stop, out, maxCount);
   int done = 0;
-  for (; done < maxCount; ++done) {
+  for (; done < maxCount && walker.position().index < stop; ++done) {
     const SincPosition pos = walker.position();
-    if (pos.index >= stop) break;
-    const double* window = fifo + (pos.index - kSincCentreTap - base);
-    const double acc = sincDotReference(window, table + static_cast<std::size_t>(pos.phase) * kSincTaps);
-    out[done] = sincSample(acc, sums[pos.phase], window[kSincCentreTap]);
+    out[done] = sincFilterAt(fifo + (pos.index - kSincCentreTap - base), filter, pos.phase, true);
     walker.advance();
   }
   return done;

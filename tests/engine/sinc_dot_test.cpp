@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdint>
 #include <random>
 #include <vector>
 
@@ -12,13 +10,8 @@
 using namespace talvo;
 
 TEST(SincFilterRun, MatchesTheTapOrderReferenceOnEveryInstructionSet) {
-  std::vector<float> rounded(kSincTableSize);
-  std::vector<double> sums(kSincPhases);
-  fillSincTable(rounded.data(), sums.data(), 0.9);
-  // 64-byte aligned rows, as the adapter keeps them.
-  std::vector<double> storage(kSincTableSize + 8);
-  double* table = storage.data() + (8 - reinterpret_cast<std::uintptr_t>(storage.data()) / 8 % 8) % 8;
-  std::copy(rounded.begin(), rounded.end(), table);
+  SincFilter filter;
+  filter.fill(0.9, true);
   std::mt19937 rng(7);
   std::uniform_real_distribution<float> sample(-1.0f, 1.0f);
   std::vector<double> fifo(3000);
@@ -41,11 +34,10 @@ TEST(SincFilterRun, MatchesTheTapOrderReferenceOnEveryInstructionSet) {
       vector.start(300, r.n, r.d);
       const std::int64_t base = 100;  // fifo[0] holds absolute sample 100
       std::vector<float> want(static_cast<std::size_t>(r.maxCount)), got(want.size());
-      const int wanted = sincFilterRun(reference, fifo.data(), base, table, sums.data(), r.stop, want.data(),
-                                       r.maxCount, true);
-      ASSERT_EQ(
-          sincFilterRun(vector, fifo.data(), base, table, sums.data(), r.stop, got.data(), r.maxCount, false),
-          wanted);
+      const int wanted =
+          sincFilterRun(reference, fifo.data(), base, filter, r.stop, want.data(), r.maxCount, true);
+      ASSERT_EQ(sincFilterRun(vector, fifo.data(), base, filter, r.stop, got.data(), r.maxCount, false),
+                wanted);
       EXPECT_EQ(vector.position().index, reference.position().index);
       EXPECT_EQ(vector.position().remainder, reference.position().remainder);
       for (int i = 0; i < wanted; ++i)
