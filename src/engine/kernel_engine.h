@@ -42,7 +42,7 @@ class KernelEngine {
   void resetRateAdapterState();
   /// Renders through the scalar reference loops of the kernel and the rate
   /// adapter instead of the vector ones, which match them up to rounding. For
-  /// comparisons in tests and benchmarks.
+  /// comparisons in tests and benchmarks; makes the reference's tables.
   void useReferenceLoops(bool on);
 
   /// Plain value store used by state restore; reaches the kernel by republishing.

@@ -5,10 +5,10 @@
 // adapter carries one channel each way: the host's first input channel in,
 // the kernel's output back out.
 //
-// Samples are kept as doubles holding single-precision values and the taps as
-// doubles holding their single-precision roundings, so every product and sum
-// is the one a float-storing adapter would compute; converting once on entry
-// keeps conversions out of the 32-tap loops.
+// Samples are kept as doubles holding single-precision values; converting
+// once on entry keeps conversions out of the 32-tap loops. The reference
+// loop's taps are doubles holding their single-precision roundings, so its
+// products and sums are the ones a float-storing adapter would compute.
 #include <cstdint>
 #include <vector>
 
