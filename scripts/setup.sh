@@ -14,6 +14,8 @@ packages=(
   xvfb xauth x11-utils imagemagick fonts-dejavu-core chromium
   sox gnuplot-nox locales
 )
+# The editor page's tests run in node; a node from elsewhere (18 or later) will do.
+if ! command -v node >/dev/null 2>&1; then packages+=(nodejs); fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -56,6 +56,13 @@ bool JsonReader::startsWith(const char* word, std::size_t length) const {
 }
 
 bool JsonReader::readValue(JsonValue& out, int depth) {
+  JsonValue value;
+  if (!readInto(value, depth)) return false;
+  out = std::move(value);
+  return true;
+}
+
+bool JsonReader::readInto(JsonValue& out, int depth) {
   if (depth > kMaxDepth) return false;
   skipWhitespace();
   if (at_ == end_) return false;
@@ -117,7 +124,7 @@ bool JsonReader::readArray(JsonValue& out, int depth) {
   }
   for (;;) {
     out.elements.emplace_back();
-    if (!readValue(out.elements.back(), depth + 1)) return false;
+    if (!readInto(out.elements.back(), depth + 1)) return false;
     skipWhitespace();
     if (at_ == end_) return false;
     const char c = *at_++;
@@ -144,7 +151,7 @@ bool JsonReader::readObject(JsonValue& out, int depth) {
     if (at_ == end_ || *at_ != ':') return false;
     ++at_;
     // A repeated key replaces the earlier member's value.
-    if (!readValue(out.members[key], depth + 1)) return false;
+    if (!readInto(out.members[key], depth + 1)) return false;
     skipWhitespace();
     if (at_ == end_) return false;
     const char c = *at_++;

@@ -1,6 +1,8 @@
 #pragma once
 // The sound pack loader's own JSON reader, used for bank.json, instrument and
-// preset documents only. Main thread only.
+// preset documents only. Main thread only. Every reader here parses into a
+// fresh value and hands it over only on success: on false its output is
+// untouched.
 #include <cstddef>
 #include <cstdint>
 #include <map>
@@ -47,6 +49,8 @@ class JsonReader {
 
  private:
   void skipWhitespace();
+  /// readValue's work, straight into `out` (a fresh value of the caller's).
+  bool readInto(JsonValue& out, int depth);
   bool readString(std::string& out);
   bool readEscape(std::string& out);
   bool readHex4(const char* from, std::uint32_t& value) const;

@@ -1,6 +1,8 @@
 #pragma once
 // Decoding of the WAV assets of a sound pack into one mono channel of floats.
 // Main thread only (it runs while a bank loads); it never touches a file.
+// Every reader here parses into a fresh value and hands it over only on
+// success: on false its output is untouched and `error` holds the reason.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -34,8 +36,7 @@ void decodeWavFrames(const std::vector<std::uint8_t>& bytes, const WavLayout& la
 
 /// Decodes 16-bit and 24-bit PCM and 32-bit float files with one or two
 /// channels (plain or extensible format). Stereo is averaged to mono and every
-/// sample lands on the 16-bit grid. On false `error` holds the reason and
-/// `audio` must not be used.
+/// sample lands on the 16-bit grid.
 [[nodiscard]] bool decodeWav(const std::vector<std::uint8_t>& bytes, WavAudio& audio, std::string& error);
 
 }  // namespace talvo

@@ -36,17 +36,20 @@ int base64Digit(char c) {
   return -1;
 }
 
-bool base64Decode(const std::string& text, std::vector<std::uint8_t>& out, std::size_t maxDecoded) {
+bool base64Decode(const std::string& text, std::vector<std::uint8_t>& result, std::size_t maxDecoded) {
   const std::size_t length = text.size();
   if (length % 4 != 0) return false;
-  out.clear();
-  if (length == 0) return true;
+  if (length == 0) {
+    result.clear();
+    return true;
+  }
 
   std::size_t padding = 0;
   if (text[length - 1] == '=') padding = text[length - 2] == '=' ? 2 : 1;
   const std::size_t decoded = 3 * length / 4 - padding;
   if (decoded > maxDecoded) return false;
 
+  std::vector<std::uint8_t> out;
   out.reserve(decoded);
   for (std::size_t g = 0; g < length; g += 4) {
     const bool last = g + 4 == length;
@@ -72,7 +75,9 @@ bool base64Decode(const std::string& text, std::vector<std::uint8_t>& out, std::
     for (int k = 0; k < 3 && out.size() < decoded; ++k)
       out.push_back(group[k]);
   }
-  return out.size() == decoded;
+  if (out.size() != decoded) return false;
+  result = std::move(out);
+  return true;
 }
 
 }  // namespace talvo

@@ -127,16 +127,17 @@ bool atEndAfterWhitespace(JsonReader& reader) {
 
 bool parseString(JsonReader& reader, std::string* out) {
   if (!consumeByte(reader, '"')) return false;
-  if (out) out->clear();
+  std::string text;
   const char* p = reader.pos;
   while (p < reader.end) {
     const char c = *p++;
     if (c == '"') {
       reader.pos = p;
+      if (out) *out = std::move(text);
       return true;
     }
     if (c != '\\') {
-      if (out) *out += c;
+      if (out) text += c;
       continue;
     }
     if (p >= reader.end) break;
@@ -168,7 +169,7 @@ bool parseString(JsonReader& reader, std::string* out) {
       default:
         break;
     }
-    if (out) *out += value;
+    if (out) text += value;
   }
   reader.pos = p;
   return false;

@@ -1,8 +1,10 @@
 #pragma once
 // Primitives shared by every hand-written JSON reader: one forward cursor over
 // a byte range the caller owns. The range need not be NUL-terminated, and no
-// primitive reads at or past `end`. On failure the cursor is left wherever it
-// stopped and the caller abandons the whole parse.
+// primitive reads at or past `end`. Every reader here parses into a fresh
+// value and hands it over only on success: on false its output is untouched,
+// while the cursor is left wherever it stopped and the caller abandons the
+// whole parse.
 #include <string>
 
 namespace talvo {
@@ -27,7 +29,8 @@ void skipWhitespace(JsonReader& reader);
 /// One JSON string; a null `out` only skips it. \uXXXX reads as "?".
 [[nodiscard]] bool parseString(JsonReader& reader, std::string* out);
 /// One number with strtod's syntax ("1e3", "-0.5", "+2", "inf", hex), read in
-/// the C locale whatever the process locale is.
+/// the C locale whatever the process locale is: the one number reader of
+/// every text the plug-in reads.
 [[nodiscard]] bool parseNumber(JsonReader& reader, double* out);
 /// One literal true or false.
 [[nodiscard]] bool parseBool(JsonReader& reader, bool* out);

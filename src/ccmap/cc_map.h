@@ -1,7 +1,9 @@
 #pragma once
 // The MIDI CC map: up to 64 bindings from controller numbers to parameters,
 // a fixed-size value copied whole (never allocated), and its JSON text.
-// Readers and writers run on the main thread.
+// Readers and writers run on the main thread. Every reader here parses into
+// a fresh value and hands it over only on success: on false its output is
+// untouched.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -59,8 +61,7 @@ struct CcActivityRecord {
   std::uint8_t value = 0;
 };
 
-/// A whole text: a bare array of bindings or {"bindings":[...]}. On false
-/// `out` holds a partial map and the caller keeps its previous one.
+/// A whole text: a bare array of bindings or {"bindings":[...]}.
 [[nodiscard]] bool parseCcMapJson(const char* text, std::size_t length, CcMap& out);
 /// One value at the cursor; `present` tells whether it held a binding list.
 /// Values that are neither object nor array are skipped with nothing present.

@@ -126,22 +126,28 @@ bool parseCcBinding(JsonReader& reader, CcMap& map, int depth) {
 }
 
 bool parseCcMapValue(JsonReader& reader, CcMap& out, bool& present, int depth) {
-  out.count = 0;
-  present = false;
+  CcMap map;
+  bool found = false;
+  bool ok = false;
   const char c = peekByte(reader);
   if (c == '[') {
-    present = true;
-    return parseBindingList(reader, out, depth);
+    found = true;
+    ok = parseBindingList(reader, map, depth);
+  } else if (c != '{') {
+    ok = skipValue(reader, depth);
+  } else if (depth <= kJsonMaxDepth) {
+    ok = readObjectMembers(reader, [&](const std::string& key) {
+      if (key != "bindings" || peekByte(reader) != '[') return skipValue(reader, depth + 1);
+      // A repeated list replaces the earlier one.
+      map.count = 0;
+      found = true;
+      return parseBindingList(reader, map, depth + 1);
+    });
   }
-  if (c != '{') return skipValue(reader, depth);
-  if (depth > kJsonMaxDepth) return false;
-  return readObjectMembers(reader, [&](const std::string& key) {
-    if (key != "bindings" || peekByte(reader) != '[') return skipValue(reader, depth + 1);
-    // A repeated list replaces the earlier one.
-    out.count = 0;
-    present = true;
-    return parseBindingList(reader, out, depth + 1);
-  });
+  if (!ok) return false;
+  out = map;
+  present = found;
+  return true;
 }
 
 bool parseCcMapJson(const char* text, std::size_t length, CcMap& out) {

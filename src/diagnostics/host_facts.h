@@ -3,6 +3,8 @@
 // processor sends the record byte for byte to the controller, so its layout is
 // a wire format: little-endian, natural alignment, exactly 1312 bytes. Padding
 // is spelled out and zeroed so a copied record compares equal byte for byte.
+// The reader hands a record over only on success: on false its output is
+// untouched.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -89,9 +91,8 @@ static_assert(offsetof(HostFacts, bypassed) == 761);
 static_assert(offsetof(HostFacts, buses) == 764);
 static_assert(offsetof(HostFacts, busCount) == 1308);
 
-/// Reads a record received as raw bytes. False (and `out` untouched) unless
-/// `size` is exactly 1312. Text fields are forced to end in NUL and busCount is
-/// clamped to 8, so a damaged message cannot make the writers read past a field.
+/// Reads a record received as raw bytes; false unless `size` is exactly 1312. Text fields are forced to end
+/// in NUL and busCount is clamped to 8, so a damaged message cannot make the writers read past a field.
 [[nodiscard]] bool readHostFacts(const void* bytes, std::size_t size, HostFacts& out);
 
 /// Appends the host document.

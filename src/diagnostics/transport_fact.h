@@ -1,7 +1,8 @@
 #pragma once
 // The host transport as seen at one audio block. Travels from processor to
 // controller as a raw copy, so the layout is a wire format: little-endian,
-// exactly 88 bytes, padding spelled out and zeroed.
+// exactly 88 bytes, padding spelled out and zeroed. The reader hands a fact
+// over only on success: on false its output is untouched.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -59,8 +60,7 @@ static_assert(offsetof(TransportFact, loopEndPpq) == 64);
 static_assert(offsetof(TransportFact, sampleRate) == 72);
 static_assert(offsetof(TransportFact, projectTimeSamples) == 80);
 
-/// Reads a fact received as raw bytes; false (and `out` untouched) unless
-/// `size` is exactly 88.
+/// Reads a fact received as raw bytes; false unless `size` is exactly 88.
 [[nodiscard]] bool readTransportFact(const void* bytes, std::size_t size, TransportFact& out);
 
 /// Appends the "talvo.transport" document.

@@ -5,6 +5,8 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 
+#include <cstdio>
+
 namespace talvo {
 namespace {
 
@@ -38,6 +40,14 @@ std::string talvoUiRootForImageAddress(const void* address) {
 
 std::string pluginUiRoot() {
   return talvoUiRootForImageAddress(reinterpret_cast<const void*>(&pluginUiRoot));
+}
+
+std::string editorUiRoot(BridgeHost* host, const char* uiRoot) {
+  std::string root = uiRoot != nullptr ? uiRoot : pluginUiRoot();
+  if (!root.empty() && host != nullptr) return root;
+  std::fputs("talvo-plugin-shell: no UI bundle found; editor disabled\n", stderr);
+  if (host != nullptr) host->onEditorError("no ui bundle in plugin");
+  return {};
 }
 
 }  // namespace talvo

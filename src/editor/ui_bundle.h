@@ -4,6 +4,8 @@
 // through the dynamic loader from an address inside the binary.
 #include <string>
 
+#include "editor/bridge_host.h"
+
 extern "C" {
 /// The plug-in's UI directory, or "". Any thread; the text lives in a
 /// per-thread string that the next call on the same thread replaces.
@@ -20,5 +22,11 @@ namespace talvo {
 /// The UI directory for a binary at `imageFile`: two components up, then
 /// Resources/ui; "" unless that is an existing directory.
 [[nodiscard]] std::string uiRootForImageFile(const std::string& imageFile);
+
+/// The UI directory an editor is made with: `uiRoot` when given, else the
+/// plug-in's own. "" when there is none or no `host` (controller): then the
+/// line "no UI bundle found" goes to standard error and a host hears the
+/// editor error "no ui bundle in plugin".
+[[nodiscard]] std::string editorUiRoot(BridgeHost* host, const char* uiRoot);
 
 }  // namespace talvo

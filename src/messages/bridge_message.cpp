@@ -60,7 +60,6 @@ bool parseMember(JsonReader& reader, const std::string& key, BridgeMessage& out)
   const char next = peekByte(reader);
   if (key == "state" && next == '{') {
     // A repeated member replaces the earlier state as a whole.
-    out.state = StateChunk();
     out.hasState = true;
     return parseStateObject(reader, out.state, kMemberDepth);
   }
@@ -92,31 +91,40 @@ std::uint32_t diagnosticFeedBit(const std::string& name) {
 
 bool parseDiagnosticFeedArray(JsonReader& reader, std::uint32_t& bits) {
   std::string name;
-  return readArrayElements(reader, [&] {
+  std::uint32_t found = bits;
+  const bool ok = readArrayElements(reader, [&] {
     if (!parseString(reader, &name)) return false;
-    bits |= diagnosticFeedBit(name);
+    found |= diagnosticFeedBit(name);
     return true;
   });
+  if (ok) bits = found;
+  return ok;
 }
 
 bool parseDiagnosticStimulus(JsonReader& reader, std::string& kind, DiagnosticStimulusFact& fact) {
   (void)fact;  // no stimulus member is read into the fact yet
-  return readObjectMembers(reader, [&](const std::string& key) {
-    if (key == "kind") return parseString(reader, &kind);
+  std::string read = kind;
+  const bool ok = readObjectMembers(reader, [&](const std::string& key) {
+    if (key == "kind") return parseString(reader, &read);
     return skipValue(reader, kMemberDepth);
   });
+  if (ok) kind = std::move(read);
+  return ok;
 }
 
-bool parseBridgeMessage(const char* text, std::size_t length, BridgeMessage& out) {
+bool parseBridgeMessage(const char* text, std::size_t length, BridgeMessage& result) {
   if (!text) return false;
   JsonReader reader{text, text + length};
+  BridgeMessage out;
   // An empty object is a complete message; what follows it is not examined.
   JsonReader probe = reader;
-  if (consumeByte(probe, '{') && consumeByte(probe, '}')) return true;
-  if (!readObjectMembers(reader, [&](const std::string& key) { return parseMember(reader, key, out); })) {
-    return false;
+  const bool empty = consumeByte(probe, '{') && consumeByte(probe, '}');
+  if (!empty) {
+    if (!readObjectMembers(reader, [&](const std::string& key) { return parseMember(reader, key, out); })) {
+      return false;
+    }
+    if (!atEndAfterWhitespace(reader)) return false;
   }
-  if (!atEndAfterWhitespace(reader)) return false;
   if (out.type == "talvo.diag.subscribe") {
     out.diagnosticOp = DiagnosticOp::subscribe;
   } else if (out.type == "talvo.diag.unsubscribe") {
@@ -124,6 +132,7 @@ bool parseBridgeMessage(const char* text, std::size_t length, BridgeMessage& out
   } else if (out.type == "talvo.diag.stimulus") {
     out.diagnosticOp = DiagnosticOp::stimulus;
   }
+  result = std::move(out);
   return true;
 }
 

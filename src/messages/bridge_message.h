@@ -1,7 +1,8 @@
 #pragma once
 // One message from the editor page, read into a flat record that holds every
 // field any message type may carry; the dispatcher reads the fields its type
-// uses. Main thread only.
+// uses. Main thread only. Every reader here parses into a fresh value and
+// hands it over only on success: on false its output is untouched.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -64,8 +65,7 @@ struct BridgeMessage {
   DiagnosticStimulusFact stimulusFact;
 };
 
-/// True when the text is one well-formed message object; on false `out` holds
-/// whatever was read before the failure and must not be used.
+/// True when the text is one well-formed message object.
 [[nodiscard]] bool parseBridgeMessage(const char* text, std::size_t length, BridgeMessage& out);
 /// An array of feed names ORed into `bits`; unknown names add nothing.
 [[nodiscard]] bool parseDiagnosticFeedArray(JsonReader& reader, std::uint32_t& bits);

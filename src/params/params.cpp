@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "bridge/json_read.h"
+
 extern "C" const talvo_param_desc TALVO_PARAMS[TALVO_PARAM_COUNT] = {
     {0, "oriel.rate", "Rate", "Oriel", TALVO_PARAM_KIND_CONTINUOUS, 0.1, 20.0, 0.0, 5.0,
      (5.0 - 0.1) / (20.0 - 0.1), "Hz", 0, nullptr},
@@ -40,71 +42,6 @@ double normalizeByKind(const talvo_param_desc& d, double plain) {
 double listIndex(const talvo_param_desc& d, double normalized) {
   const double n = static_cast<double>(d.list_count - 1);
   return std::clamp(std::floor(n * normalized + 0.5), 0.0, std::max(n, 0.0));
-}
-
-// The magnitude strtod gives for an unsigned decimal number beyond the range
-// of double: HUGE_VAL when too large, zero when too small. Worked out from the
-// text's decimal order, since strtod would read the text with the process
-// locale's decimal point.
-double decimalOutOfRange(const char* p, const char* end) {
-  long order = 0;  // digits before the point, less leading zeros
-  bool significant = false;
-  for (; p < end && *p >= '0' && *p <= '9'; ++p) {
-    if (*p != '0') significant = true;
-    if (significant) ++order;
-  }
-  if (p < end && *p == '.') {
-    for (++p; p < end && *p >= '0' && *p <= '9'; ++p) {
-      if (*p != '0') significant = true;
-      if (!significant) --order;
-    }
-  }
-  long exponent = 0;
-  if (p < end && (*p == 'e' || *p == 'E')) {
-    ++p;
-    const bool negative = p < end && *p == '-';
-    if (p < end && (*p == '-' || *p == '+')) ++p;
-    for (; p < end && *p >= '0' && *p <= '9'; ++p)
-      if (exponent < 1000000) exponent = exponent * 10 + (*p - '0');
-    if (negative) exponent = -exponent;
-  }
-  return order + exponent > 0 ? HUGE_VAL : 0.0;
-}
-
-// strtod's reading of a leading number without its dependence on the process
-// locale: white space, a sign, then a decimal number, "inf", "nan" or a "0x"
-// hexadecimal number; magnitudes beyond double saturate as strtod's do. False
-// when no number starts the text.
-bool readLeadingNumber(const char* p, const char* end, double& value) {
-  while (p < end && (*p == ' ' || (*p >= '\t' && *p <= '\r')))
-    ++p;
-  bool negative = false;
-  if (p < end && (*p == '+' || *p == '-')) negative = *p++ == '-';
-  if (p == end || *p == '+' || *p == '-') return false;
-  double magnitude = 0.0;
-  if (end - p >= 2 && p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) {
-    // Without hexadecimal digits strtod reads the leading "0" alone; from_chars
-    // would also take a sign, "inf" or "nan" there, which strtod does not.
-    const char* digits = p + 2;
-    const char c = digits < end ? static_cast<char>(*digits | 0x20) : '\0';
-    const bool hexStart = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || c == '.';
-    const auto hex = std::from_chars(hexStart ? digits : end, end, magnitude, std::chars_format::hex);
-    if (hex.ec == std::errc::invalid_argument) magnitude = 0.0;
-    // 255 characters of hexadecimal digits cannot pass the range of double,
-    // so only the binary exponent's sign tells overflow from underflow.
-    if (hex.ec == std::errc::result_out_of_range) {
-      const char* exponent = digits;
-      while (exponent < hex.ptr && (*exponent | 0x20) != 'p')
-        ++exponent;
-      magnitude = exponent + 1 < hex.ptr && exponent[1] == '-' ? 0.0 : HUGE_VAL;
-    }
-  } else {
-    const auto decimal = std::from_chars(p, end, magnitude);
-    if (decimal.ec == std::errc::invalid_argument || decimal.ptr == p) return false;
-    if (decimal.ec == std::errc::result_out_of_range) magnitude = decimalOutOfRange(p, decimal.ptr);
-  }
-  value = negative ? -magnitude : magnitude;
-  return true;
 }
 
 }  // namespace
@@ -196,8 +133,13 @@ bool paramFromText(const talvo_param_desc& d, const char* text, double& normaliz
       }
     }
   }
+  // A leading number as strtod reads it: white space first, anything after it ignored.
+  const char* start = ascii;
+  while (*start == ' ' || (*start >= '\t' && *start <= '\r'))
+    ++start;
+  JsonReader reader{start, ascii + length};
   double value = 0.0;
-  if (!readLeadingNumber(ascii, ascii + length, value)) return false;
+  if (!parseNumber(reader, &value)) return false;
   // "nan" reads as a number but names no value; it must not reach a parameter.
   if (std::isnan(value)) return false;
   normalized = normalizeByKind(d, value);

@@ -1,6 +1,8 @@
 #pragma once
 // The plug-in's fixed parameter table and the conversions between plain,
 // normalized and text values. Plain C records so C-facing code can share them.
+// The text reader hands a value over only on success: on false its output is
+// untouched.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -59,8 +61,8 @@ enum : std::uint32_t {
 /// Display text of a normalized value: list label, "on"/"off", or the shortest
 /// round-trip decimal form of the plain value.
 [[nodiscard]] std::string paramToText(const talvo_param_desc& desc, double normalized);
-/// Reads display text back; false (and `normalized` untouched) when no number
-/// or label could be read. At most 255 characters of `text` are considered.
+/// Reads display text back; false when no number or label could be read. At
+/// most 255 characters of `text` are considered.
 [[nodiscard]] bool paramFromText(const talvo_param_desc& desc, const char* text, double& normalized);
 
 /// Shortest decimal text that reads back to the same double (locale-free).

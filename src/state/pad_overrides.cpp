@@ -86,15 +86,19 @@ void keep(SamplerPadOverrides& out, SamplerPadOverride&& pad) {
 
 bool parsePadOverrideMap(JsonReader& reader, SamplerPadOverrides& out, int depth) {
   if (depth > kJsonMaxDepth) return false;
-  return readObjectMembers(reader, [&](const std::string& key) {
+  SamplerPadOverrides merged = out;
+  const bool ok = readObjectMembers(reader, [&](const std::string& key) {
     if (peekByte(reader) != '{') return skipValue(reader, depth + 1);
     if (depth + 1 > kJsonMaxDepth) return false;
     SamplerPadOverride pad;
     pad.key = key;
     if (!parsePad(reader, pad, depth + 1)) return false;
-    keep(out, std::move(pad));
+    keep(merged, std::move(pad));
     return true;
   });
+  if (!ok) return false;
+  out = std::move(merged);
+  return true;
 }
 
 bool parseSamplerPadOverridesJson(const char* text, std::size_t length, SamplerPadOverrides& out) {

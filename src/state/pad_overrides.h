@@ -1,7 +1,8 @@
 #pragma once
 // Per-pad sampler adjustments and their one JSON form, the pad map:
 // {"<zone id>":{"gain":0.5,...},...}. Main thread only: readers and writers
-// allocate.
+// allocate. Every reader here parses into a fresh value and hands it over
+// only on success: on false its output is untouched.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -73,7 +74,7 @@ extern const PadOverrideField kPadOverrideFields[kPadOverrideFieldCount];
 [[nodiscard]] bool hasWritablePadOverride(const SamplerPadOverrides& overrides);
 /// Appends the pad map; entries with an empty key or no bit set are left out.
 void writeSamplerPadOverridesJson(std::string& out, const SamplerPadOverrides& overrides);
-/// Exactly one pad map and trailing white space; replaces `out` only on success.
+/// Exactly one pad map and trailing white space; replaces `out`.
 [[nodiscard]] bool parseSamplerPadOverridesJson(const char* text, std::size_t length,
                                                 SamplerPadOverrides& out);
 /// One pad map at the cursor, merged into `out` (a repeated key replaces its

@@ -2,7 +2,8 @@
 // The component state document: parameters, variation, CC map, sampler
 // settings, bank reference and authored bytes, as one JSON object. Written by
 // the processor when the host saves, read by both halves when it restores.
-// Main thread only.
+// Main thread only. Every reader here parses into a fresh value and hands it
+// over only on success: on false its output is untouched.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -93,7 +94,7 @@ struct StateChunk {
                                          std::uint32_t samplerZoneProgram, const BankStateRefOut* bank,
                                          const SamplerPadOverrides* padOverrides,
                                          const AuthoredStateOut* authored);
-/// Reads one whole state document; on false `out` must not be used.
+/// Reads one whole state document.
 [[nodiscard]] bool parseStateJson(const char* text, std::size_t length, StateChunk& out);
 /// One state object at the cursor (the bridge's "state" member); `depth` is
 /// the object's nesting level inside its document.

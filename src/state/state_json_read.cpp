@@ -153,10 +153,11 @@ bool readBank(JsonReader& reader, StateChunk& out, int depth) {
 
 }  // namespace
 
-bool parseStateObject(JsonReader& reader, StateChunk& out, int depth) {
+bool parseStateObject(JsonReader& reader, StateChunk& result, int depth) {
   const int inner = depth + 1;
   std::string name;
-  return readObject(reader, depth, [&](const std::string& key) {
+  StateChunk out;
+  const bool ok = readObject(reader, depth, [&](const std::string& key) {
     const char next = peekByte(reader);
     if (key == "params") return readParams(reader, out, inner);
     if (key == "ccMap" && (next == '{' || next == '[')) {
@@ -192,12 +193,18 @@ bool parseStateObject(JsonReader& reader, StateChunk& out, int depth) {
     }
     return skipValue(reader, inner);
   });
+  if (!ok) return false;
+  result = std::move(out);
+  return true;
 }
 
 bool parseStateJson(const char* text, std::size_t length, StateChunk& out) {
   if (!text) return false;
   JsonReader reader{text, text + length};
-  return parseStateObject(reader, out, 0) && atEndAfterWhitespace(reader);
+  StateChunk chunk;
+  if (!parseStateObject(reader, chunk, 0) || !atEndAfterWhitespace(reader)) return false;
+  out = std::move(chunk);
+  return true;
 }
 
 }  // namespace talvo

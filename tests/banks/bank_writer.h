@@ -93,6 +93,20 @@ inline Bytes monoRamp16(std::size_t frames, std::uint32_t rate = 44100) {
   return wav(fmtBody(1, 1, rate, 16), pcm(samples, 2));
 }
 
+/// A bank.json: format, id "demo", the asset entries and `rest` members.
+inline std::string packManifest(const std::vector<std::string>& assets, const std::string& rest) {
+  std::string text = R"({"format":"talvo-sound-pack/v1","id":"demo","version":"1.2","name":"Demo Pack",)";
+  text += "\"assetTable\":[";
+  for (std::size_t i = 0; i < assets.size(); ++i)
+    text += (i ? "," : "") + assets[i];
+  return text + "]" + (rest.empty() ? "" : "," + rest) + "}";
+}
+
+/// An instrument document holding `zones` (the inside of the array).
+inline std::string instrumentDocument(const std::string& zones) {
+  return R"({"format":"talvo-sampler-instrument/v1","zones":[)" + zones + "]}";
+}
+
 /// A fresh directory under the build tree, removed with everything in it.
 class TempBank {
  public:
@@ -133,17 +147,11 @@ class TempBank {
     return R"({"id":")" + id + R"(","path":")" + path + R"(","bytes":)" + std::to_string(bytes.size()) +
            R"(,"sha256":")" + sha256Hex(bytes.data(), static_cast<std::uint32_t>(bytes.size())) + "\"}";
   }
-  /// Writes bank.json: format, id "demo", the asset entries and `rest` members.
   void manifest(const std::vector<std::string>& assets, const std::string& rest) const {
-    std::string text = R"({"format":"talvo-sound-pack/v1","id":"demo","version":"1.2","name":"Demo Pack",)";
-    text += "\"assetTable\":[";
-    for (std::size_t i = 0; i < assets.size(); ++i)
-      text += (i ? "," : "") + assets[i];
-    write("bank.json", text + "]" + (rest.empty() ? "" : "," + rest) + "}");
+    write("bank.json", packManifest(assets, rest));
   }
-  /// Writes an instrument document holding `zones` (the inside of the array).
   void instrument(const std::string& path, const std::string& zones) const {
-    write(path, R"({"format":"talvo-sampler-instrument/v1","zones":[)" + zones + "]}");
+    write(path, instrumentDocument(zones));
   }
 
   [[nodiscard]] RuntimeBankLoad load(const std::string& instrument = "",

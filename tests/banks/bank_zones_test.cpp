@@ -140,7 +140,6 @@ TEST(BankZone, ForwardLoopsInsideThePlayedRegionAreKeptOthersDropped) {
        {R"("startFrame":5,"loopMode":"forward","loopStartFrame":"10","loopEndFrame":40,"loopCrossfadeFrames":1)",
         "0 0-0 0 / 0 40 -"},
        // Not forward, or an end missing: nothing is declared.
-       {R"("loopMode":"pingpong","loopStartFrame":10,"loopEndFrame":40)", "0 0-0 0 / - - -"},
        {R"("loopMode":"Forward","loopStartFrame":10,"loopEndFrame":40)", "0 0-0 0 / - - -"},
        {R"("loopStartFrame":10,"loopEndFrame":40)", "0 0-0 0 / - - -"},
        {R"("loopMode":"forward","loopStartFrame":10)", "0 0-0 0 / - - -"},

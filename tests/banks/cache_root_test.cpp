@@ -23,7 +23,9 @@ class CacheRootEnv : public testing::Test {
   void SetUp() override {
     if (const char* v = std::getenv("XDG_DATA_HOME")) savedXdg_ = v;
     if (const char* v = std::getenv("HOME")) savedHome_ = v;
-    scratch_ = fs::path(TALVO_BINARY_DIR) / "test-scratch" / "cache-root";
+    // One directory per test: ctest runs the cases of this suite in parallel.
+    scratch_ = fs::path(TALVO_BINARY_DIR) / "test-scratch" / "cache-root" /
+               testing::UnitTest::GetInstance()->current_test_info()->name();
     fs::remove_all(scratch_);
     fs::create_directories(scratch_);
   }

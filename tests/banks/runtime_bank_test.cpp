@@ -15,24 +15,19 @@ using namespace talvo::test;
 namespace {
 
 constexpr const char* kPiano = R"("instruments":[{"id":"piano","name":"Grand","document":"piano.json"}])";
+constexpr const char* kZoneOnA = R"({"id":"z","assetId":"a"})";
 constexpr auto kMissing = RuntimeBankOutcome::kBankMissing;
 constexpr auto kMalformed = RuntimeBankOutcome::kBankMalformed;
 constexpr auto kMismatch = RuntimeBankOutcome::kBankHashMismatch;
 constexpr auto kCodec = RuntimeBankOutcome::kBankUnsupportedCodec;
 constexpr auto kUnknown = RuntimeBankOutcome::kBankInstrumentUnknown;
 
-struct Failure {
-  std::string input;
-  RuntimeBankOutcome outcome;
-  std::string message;
-};
-
 // A bank with one 100-frame asset and one instrument playing it.
 struct SmallBank : TempBank {
   SmallBank() {
     entry = asset("a", "samples/a.wav", monoRamp16(100));
     manifest({entry}, kPiano);
-    instrument("piano.json", R"({"id":"z","assetId":"a"})");
+    instrument("piano.json", kZoneOnA);
   }
   std::string entry;
 };
@@ -75,59 +70,134 @@ TEST(RuntimeBank, LoadsASmallBankWithItsIdentity) {
   EXPECT_EQ(b.samplePool.size(), 100u);
 }
 
-TEST(RuntimeBank, ManifestFailuresCarryTheirMessages) {
-  TempBank bank;
-  expectFailure(bank.load(), kMissing, "cannot read " + bank.dir() + "/bank.json");
-  const std::string head = R"({"format":"talvo-sound-pack/v1","id":"x")";
-  const Failure cases[] = {
-      {"[]", kMalformed, "bank.json is not a JSON object"},
-      {"{\"format\":", kMalformed, "bank.json is not a JSON object"},
-      {R"({"format":1,"id":"x"})", kMalformed, "bank.json format is \"\", expected talvo-sound-pack/v1"},
-      {R"({"format":"talvo-sound-pack/v2","id":"x"})", kMalformed,
-       "bank.json format is \"talvo-sound-pack/v2\", expected talvo-sound-pack/v1"},
-      {R"({"format":"talvo-sound-pack/v1","id":""})", kMalformed, "bank.json declares no id"},
-      {head + R"(,"assetTable":[],)" + kPiano + "}", kMalformed, "bank.json declares no assetTable"},
-      {head + R"(,"assetTable":{"a":1}})", kMalformed, "bank.json declares no assetTable"},
-  };
-  for (const Failure& c : cases) {
-    bank.write("bank.json", c.input);
-    expectFailure(bank.load(), c.outcome, c.message);
-  }
-}
-
-TEST(RuntimeBank, AssetEntryFailuresCarryTheirMessages) {
+// Each case replaces bank.json and/or piano.json of the small bank (an empty
+// text keeps it) and loads with the given request and arena.
+TEST(RuntimeBank, EachFailureHasItsOutcomeAndMessage) {
   SmallBank bank;
-  bank.write("b.wav", monoRamp16(10));  // 64 bytes
   const std::string digest = sha256Hex(monoRamp16(10).data(), 64);
+  bank.write("b.wav", monoRamp16(10));  // 64 bytes
+  bank.write("e.wav", wav(fmtBody(1, 1, 44100, 8), Bytes(40, 0x80)));
+  bank.write("c.wav", monoRamp16(150));
+  TempBank outside;
+  outside.write("x.wav", monoRamp16(20));
+  outside.instrument("inst.json", kZoneOnA);
+  bank.symlink(outside.dir() + "/x.wav", "samples/link.wav");
+  bank.symlink(outside.dir(), "out");
+  ASSERT_EQ(mkfifo((bank.dir() + "/pipe.wav").c_str(), 0600), 0);
+  bank.writeSparse("huge.wav", kMaxBankFileBytes + 1);
+  bank.writeSparse("huge.json", kMaxBankFileBytes + 1);
+  const auto withAsset = [&](const std::string& entry) { return packManifest({bank.entry, entry}, kPiano); };
+  const auto withLists = [&](const std::string& lists) { return packManifest({bank.entry}, lists); };
   std::string upper = digest;
   std::transform(upper.begin(), upper.end(), upper.begin(), [](char c) { return std::toupper(c); });
-  std::vector<Failure> cases = {
-      {R"({"id":"b"})", kMalformed, "assetTable entry missing id or path"},
-      {R"({"path":"b.wav"})", kMalformed, "assetTable entry missing id or path"},
-      {R"({"id":"b","path":"b.flac","codec":"flac"})", kCodec,
+  const std::string head = R"({"format":"talvo-sound-pack/v1","id":"x")";
+  const std::string lists =
+      R"("instruments":["str",{"id":"nodoc","name":"No doc"},{"name":"anon"},)"
+      R"({"id":"piano","document":"piano.json"}],"kits":[{"id":"drums","document":"k.json"}])";
+  const std::string zones = R"({"format":"talvo-sampler-instrument/v1")";
+  const struct {
+    std::string manifest;
+    std::string instrument;
+    RuntimeBankOutcome outcome;
+    std::string message;
+    const char* request = "";
+    std::uint64_t arena = 0;
+  } cases[] = {
+      {"[]", "", kMalformed, "bank.json is not a JSON object"},
+      {"{\"format\":", "", kMalformed, "bank.json is not a JSON object"},
+      {R"({"format":1,"id":"x"})", "", kMalformed, "bank.json format is \"\", expected talvo-sound-pack/v1"},
+      {R"({"format":"talvo-sound-pack/v2","id":"x"})", "", kMalformed,
+       "bank.json format is \"talvo-sound-pack/v2\", expected talvo-sound-pack/v1"},
+      {R"({"format":"talvo-sound-pack/v1","id":""})", "", kMalformed, "bank.json declares no id"},
+      {head + R"(,"assetTable":[],)" + kPiano + "}", "", kMalformed, "bank.json declares no assetTable"},
+      {head + R"(,"assetTable":{"a":1}})", "", kMalformed, "bank.json declares no assetTable"},
+      {withAsset(R"({"id":"b"})"), "", kMalformed, "assetTable entry missing id or path"},
+      {withAsset(R"({"path":"b.wav"})"), "", kMalformed, "assetTable entry missing id or path"},
+      {withAsset(R"({"id":"b","path":"b.flac","codec":"flac"})"), "", kCodec,
        "asset \"b\" codec \"flac\" is not decoded by the native runtime loader (wav only)"},
-      {R"({"id":"b","path":"b.wav","codec":"WAV"})", kCodec,
+      {withAsset(R"({"id":"b","path":"b.wav","codec":"WAV"})"), "", kCodec,
        "asset \"b\" codec \"WAV\" is not decoded by the native runtime loader (wav only)"},
-      {R"({"id":"b","path":"./gone//b.wav"})", kMissing, "asset \"b\" file missing: ./gone//b.wav"},
-      {R"({"id":"b","path":"b.wav","bytes":65.9})", kMismatch,
+      {withAsset(R"({"id":"b","path":"./gone//b.wav"})"), "", kMissing,
+       "asset \"b\" file missing: ./gone//b.wav"},
+      {withAsset(R"({"id":"b","path":"b.wav","bytes":65.9})"), "", kMismatch,
        "asset \"b\" is 64 bytes, manifest declares 65"},
-      {R"({"id":"b","path":"b.wav","sha256":")" + upper + "\"}", kMismatch,
+      {withAsset(R"({"id":"b","path":"b.wav","sha256":")" + upper + "\"}"), "", kMismatch,
        "asset \"b\" sha256 " + digest.substr(0, 16) + "\xE2\x80\xA6 does not match the manifest"},
+      {withAsset(R"({"id":"b","path":"a/../b.wav"})"), "", kMalformed,
+       "asset \"b\" path escapes the bank directory"},
+      {withAsset(R"({"id":"b","path":"samples/link.wav"})"), "", kMalformed,
+       "asset \"b\" path escapes the bank directory"},
+      {withAsset(R"({"id":"b","path":"out/x.wav"})"), "", kMalformed,
+       "asset \"b\" path escapes the bank directory"},
+      // "." names the bank directory: contained, so unreadable rather than escaping.
+      {withAsset(R"({"id":"b","path":"."})"), "", kMissing, "asset \"b\" file missing: ."},
+      {withAsset(R"({"id":"b","path":"pipe.wav"})"), "", kMissing, "asset \"b\" file missing: pipe.wav"},
+      {withAsset(R"({"id":"b","path":"huge.wav"})"), "", kMissing, "asset \"b\" file missing: huge.wav"},
+      {withLists(lists), "", kUnknown,
+       "bank demo has no instrument or kit \"nodoc\" (known: nodoc, piano, drums)", "nodoc"},
+      {withLists(lists), "", kUnknown,
+       "bank demo has no instrument or kit \"Piano\" (known: nodoc, piano, drums)", "Piano"},
+      {withLists(R"("instruments":["only"],"kits":[])"), "", kMalformed,
+       "bank.json names no readable instrument/kit document"},
+      {withLists(R"("instruments":["only"],"kits":[])"), "", kUnknown,
+       "bank demo has no instrument or kit \"x\" (the bank lists none)", "x"},
+      {withLists(R"("instruments":[{"id":"up","document":"../piano.json"}])"), "", kMalformed,
+       "bank.json names no readable instrument/kit document"},
+      {withLists(R"("instruments":[{"id":"p","document":"./none.json"}])"), "", kMissing,
+       "instrument document missing: ./none.json"},
+      {withLists(R"("instruments":[{"id":"p","document":"out/inst.json"}])"), "", kMissing,
+       "instrument document missing: out/inst.json"},
+      {withLists(R"("instruments":[{"id":"p","document":"huge.json"}])"), "", kMissing,
+       "instrument document missing: huge.json"},
+      {"", "[]", kMalformed, "instrument document is not a JSON object"},
+      {"", "{", kMalformed, "instrument document is not a JSON object"},
+      {"", R"({"zones":[{}]})", kMalformed,
+       "instrument document format is \"\", expected talvo-sampler-instrument/v1"},
+      {"", zones + "}", kMalformed, "instrument document declares no zones"},
+      {"", zones + R"(,"zones":[]})", kMalformed, "instrument document declares no zones"},
+      {"", zones + R"(,"zones":[1,"z"]})", kMalformed, "bank staged no zones or no samples"},
+      {"", zones + R"(,"zones":[{"id":"k1","assetId":"b"}]})", kMalformed,
+       "zone \"k1\" names asset \"b\" which the assetTable does not declare"},
+      {"", zones + R"(,"zones":[{"assetId":""}]})", kMalformed,
+       "zone \"\" names asset \"\" which the assetTable does not declare"},
+      {withAsset(R"({"id":"e","path":"e.wav"})"), instrumentDocument(R"({"assetId":"a"},{"assetId":"e"})"),
+       kCodec, "asset \"e\": unsupported WAV format tag 1 / 8-bit"},
+      // The capacity is checked as the pool grows.
+      {withAsset(R"({"id":"c","path":"c.wav"})"),
+       instrumentDocument(R"({"assetId":"a"},{"assetId":"c"},{"assetId":"a"})"),
+       RuntimeBankOutcome::kBankTooLarge, "bank needs 250 arena frames, the kernel published 249", "", 249},
   };
-  for (const char* path : {"a/../b.wav", "/etc/passwd", "s\\\\b.wav", ".."})
-    cases.push_back({std::string(R"({"id":"b","path":")") + path + "\"}", kMalformed,
-                     "asset \"b\" path escapes the bank directory"});
-  for (const Failure& c : cases) {
-    bank.manifest({bank.entry, c.input}, kPiano);
-    expectFailure(bank.load(), c.outcome, c.message);
+  for (const auto& c : cases) {
+    bank.write("bank.json", c.manifest.empty() ? packManifest({bank.entry}, kPiano) : c.manifest);
+    bank.write("piano.json", c.instrument.empty() ? instrumentDocument(kZoneOnA) : c.instrument);
+    expectFailure(bank.load(c.request, c.arena), c.outcome, c.message);
   }
-  // Checks that are not declared are skipped; entries that are not objects too.
+  // A manifest that is missing, a pipe or a directory cannot be read.
+  TempBank missing, pipe, directory;
+  ASSERT_EQ(mkfifo((pipe.dir() + "/bank.json").c_str(), 0600), 0);
+  directory.write("bank.json/inner", Bytes(1, 0));
+  for (const TempBank* b : {&missing, &pipe, &directory})
+    expectFailure(b->load(), kMissing, "cannot read " + b->dir() + "/bank.json");
+}
+
+TEST(RuntimeBank, UndeclaredChecksAreSkippedLinksInsideAreFollowedAndTheArenaMayBeExactlyFull) {
+  SmallBank bank;
+  bank.write("b.wav", monoRamp16(10));  // 64 bytes
   for (const char* entry :
        {R"({"id":"b","path":"b.wav"})", R"({"id":"b","path":"b.wav","bytes":-1,"sha256":""})",
         R"({"id":"b","path":"b.wav","bytes":"12"})", R"({"id":"b","path":"./b.wav","bytes":64.5})"}) {
     bank.manifest({bank.entry, entry, "7", "\"skipped\""}, kPiano);
     EXPECT_EQ(bank.load().outcome, RuntimeBankOutcome::kOk) << entry;
   }
+  bank.symlink("samples", "alias");
+  bank.symlink("piano.json", "doc.json");
+  bank.manifest({R"({"id":"a","path":"alias/a.wav"})"},
+                R"("instruments":[{"id":"p","document":"doc.json"}])");
+  EXPECT_EQ(bank.load().bank.samplePool.size(), 100u);
+  bank.manifest({bank.entry, bank.asset("c", "c.wav", monoRamp16(150))}, kPiano);
+  bank.instrument("piano.json", R"({"assetId":"a"},{"assetId":"c"},{"assetId":"a"})");
+  EXPECT_EQ(bank.load("", 250).outcome, RuntimeBankOutcome::kOk);
+  EXPECT_EQ(bank.load("", 0).outcome, RuntimeBankOutcome::kOk);  // 0 leaves the decision to the engine
 }
 
 TEST(RuntimeBank, InstrumentChoiceFollowsListsAndRequest) {
@@ -147,58 +217,13 @@ TEST(RuntimeBank, InstrumentChoiceFollowsListsAndRequest) {
   ASSERT_EQ(kit.outcome, RuntimeBankOutcome::kOk) << kit.error;
   EXPECT_EQ(kit.bank.instrumentList, "kits");
   EXPECT_EQ(kit.bank.zones.at(0).frameCount, 10u);
-  for (const char* request : {"nodoc", "Piano"}) {
-    expectFailure(
-        bank.load(request), kUnknown,
-        std::string("bank demo has no instrument or kit \"") + request + "\" (known: nodoc, piano, drums)");
-  }
-  bank.manifest({bank.entry}, R"("instruments":["only"],"kits":[])");
-  expectFailure(bank.load(), kMalformed, "bank.json names no readable instrument/kit document");
-  expectFailure(bank.load("x"), kUnknown, "bank demo has no instrument or kit \"x\" (the bank lists none)");
-  bank.manifest({bank.entry}, R"("instruments":[{"id":"up","document":"../piano.json"}])");
-  expectFailure(bank.load(), kMalformed, "bank.json names no readable instrument/kit document");
-  bank.manifest({bank.entry}, R"("instruments":[{"id":"p","document":"./none.json"}])");
-  expectFailure(bank.load(), kMissing, "instrument document missing: ./none.json");
 }
 
-TEST(RuntimeBank, InstrumentDocumentFailuresCarryTheirMessages) {
+TEST(RuntimeBank, PresetsNeedAReadableDocumentInsideTheBankWithNumericParams) {
   SmallBank bank;
-  const std::string head = R"({"format":"talvo-sampler-instrument/v1")";
-  const std::pair<std::string, const char*> cases[] = {
-      {"[]", "instrument document is not a JSON object"},
-      {"{", "instrument document is not a JSON object"},
-      {R"({"zones":[{}]})", "instrument document format is \"\", expected talvo-sampler-instrument/v1"},
-      {head + "}", "instrument document declares no zones"},
-      {head + R"(,"zones":[]})", "instrument document declares no zones"},
-      {head + R"(,"zones":[1,"z"]})", "bank staged no zones or no samples"},
-      {head + R"(,"zones":[{"id":"k1","assetId":"b"}]})",
-       "zone \"k1\" names asset \"b\" which the assetTable does not declare"},
-      {head + R"(,"zones":[{"assetId":""}]})",
-       "zone \"\" names asset \"\" which the assetTable does not declare"},
-  };
-  for (const auto& [text, message] : cases) {
-    bank.write("piano.json", text);
-    expectFailure(bank.load(), kMalformed, message);
-  }
-}
-
-TEST(RuntimeBank, DecoderFailuresAndArenaCapacityFailTheLoad) {
-  SmallBank bank;
-  const Bytes eightBit = wav(fmtBody(1, 1, 44100, 8), Bytes(40, 0x80));
-  bank.manifest({bank.entry, bank.asset("e", "e.wav", eightBit)}, kPiano);
-  bank.instrument("piano.json", R"({"assetId":"a"},{"assetId":"e"})");
-  expectFailure(bank.load(), kCodec, "asset \"e\": unsupported WAV format tag 1 / 8-bit");
-  // The capacity is checked as the pool grows; 0 leaves the decision to the engine.
-  bank.manifest({bank.entry, bank.asset("b", "b.wav", monoRamp16(150))}, kPiano);
-  bank.instrument("piano.json", R"({"assetId":"a"},{"assetId":"b"},{"assetId":"a"})");
-  expectFailure(bank.load("", 249), RuntimeBankOutcome::kBankTooLarge,
-                "bank needs 250 arena frames, the kernel published 249");
-  EXPECT_EQ(bank.load("", 250).outcome, RuntimeBankOutcome::kOk);
-  EXPECT_EQ(bank.load("", 0).outcome, RuntimeBankOutcome::kOk);
-}
-
-TEST(RuntimeBank, PresetsNeedAReadableDocumentWithNumericParams) {
-  SmallBank bank;
+  TempBank outside;
+  outside.write("warm.json", R"({"params":{"a":1}})");
+  bank.symlink(outside.dir(), "out");
   bank.write("p/warm.json", R"({"params":{"oriel.wet":0.5,"b":"x","a":-2,"c":true,"d":inf}})");
   bank.write("p/words.json", R"({"params":{"b":"x","c":true}})");
   bank.write("p/flat.json", R"({"params":[1]})");
@@ -210,7 +235,8 @@ TEST(RuntimeBank, PresetsNeedAReadableDocumentWithNumericParams) {
                     R"({"id":"named","name":"Named","document":"./p//warm.json"},)"
                     R"({"id":"words","document":"p/words.json"},{"id":"flat","document":"p/flat.json"},)"
                     R"({"id":"bad","document":"p/bad.json"},{"id":"gone","document":"p/gone.json"},)"
-                    R"({"id":"up","document":"../p/warm.json"},{"id":"none"},{"document":"p/warm.json"},7])");
+                    R"({"id":"up","document":"../p/warm.json"},{"id":"linked","document":"out/warm.json"},)"
+                    R"({"id":"none"},{"document":"p/warm.json"},7])");
   const RuntimeBankLoad load = bank.load();
   ASSERT_EQ(load.outcome, RuntimeBankOutcome::kOk) << load.error;
   std::string presets;
@@ -222,53 +248,4 @@ TEST(RuntimeBank, PresetsNeedAReadableDocumentWithNumericParams) {
   }
   EXPECT_EQ(presets,
             "warm:warm:piano a=-2.000000 oriel.wet=0.500000; named:Named: a=-2.000000 oriel.wet=0.500000; ");
-}
-
-TEST(RuntimeBankSafety, SymbolicLinksOutOfTheBankAreRefused) {
-  SmallBank bank;
-  TempBank outside;
-  outside.write("x.wav", monoRamp16(20));
-  outside.write("warm.json", R"({"params":{"a":1}})");
-  outside.instrument("inst.json", R"({"assetId":"a"})");
-  bank.symlink(outside.dir() + "/x.wav", "samples/link.wav");
-  bank.symlink(outside.dir(), "out");
-  for (const char* path : {"samples/link.wav", "out/x.wav"}) {
-    bank.manifest({bank.entry, std::string(R"({"id":"x","path":")") + path + "\"}"}, kPiano);
-    expectFailure(bank.load(), kMalformed, "asset \"x\" path escapes the bank directory");
-  }
-  // Documents through such links read as missing; a preset is then skipped.
-  bank.manifest({bank.entry}, R"("instruments":[{"id":"p","document":"out/inst.json"}])");
-  expectFailure(bank.load(), kMissing, "instrument document missing: out/inst.json");
-  bank.manifest({bank.entry}, std::string(kPiano) + R"(,"presets":[{"id":"w","document":"out/warm.json"}])");
-  const RuntimeBankLoad load = bank.load();
-  ASSERT_EQ(load.outcome, RuntimeBankOutcome::kOk) << load.error;
-  EXPECT_TRUE(load.bank.presets.empty());
-  // Links that stay inside the bank are followed.
-  bank.symlink("samples", "alias");
-  bank.symlink("piano.json", "doc.json");
-  bank.manifest({R"({"id":"a","path":"alias/a.wav"})"},
-                R"("instruments":[{"id":"p","document":"doc.json"}])");
-  EXPECT_EQ(bank.load().bank.samplePool.size(), 100u);
-}
-
-TEST(RuntimeBankSafety, DirectoriesPipesAndHugeFilesReadAsMissing) {
-  SmallBank bank;
-  bank.write("dir.wav/inner", Bytes(1, 0));
-  ASSERT_EQ(mkfifo((bank.dir() + "/pipe.wav").c_str(), 0600), 0);
-  bank.writeSparse("huge.wav", kMaxBankFileBytes + 1);
-  // "." names the bank directory: contained, so unreadable rather than escaping.
-  for (const char* path : {"dir.wav", "pipe.wav", "huge.wav", "."}) {
-    bank.manifest({bank.entry, std::string(R"({"id":"d","path":")") + path + "\"}"}, kPiano);
-    expectFailure(bank.load(), kMissing, std::string("asset \"d\" file missing: ") + path);
-  }
-  bank.writeSparse("huge.json", kMaxBankFileBytes + 1);
-  bank.manifest({bank.entry}, R"("instruments":[{"id":"p","document":"huge.json"}])");
-  expectFailure(bank.load(), kMissing, "instrument document missing: huge.json");
-  // A manifest that is a pipe or a directory cannot be read either.
-  TempBank pipe;
-  ASSERT_EQ(mkfifo((pipe.dir() + "/bank.json").c_str(), 0600), 0);
-  expectFailure(pipe.load(), kMissing, "cannot read " + pipe.dir() + "/bank.json");
-  TempBank directory;
-  directory.write("bank.json/inner", Bytes(1, 0));
-  expectFailure(directory.load(), kMissing, "cannot read " + directory.dir() + "/bank.json");
 }

@@ -28,18 +28,11 @@ TEST(Base64, EncodesTheStandardAlphabetWithPaddingAndDecodesEveryLengthBack) {
   }
 }
 
-TEST(Base64, DigitsCoverTheStandardAlphabetOnly) {
-  const std::pair<char, int> cases[] = {{'A', 0},  {'z', 51}, {'9', 61}, {'+', 62},  {'/', 63}, {'-', -1},
-                                        {'_', -1}, {'=', -1}, {' ', -1}, {'\n', -1}, {'\0', -1}};
-  for (const auto& [c, digit] : cases)
-    EXPECT_EQ(base64Digit(c), digit) << int(c);
-}
-
 TEST(Base64, DecodeIsStrict) {
   std::vector<std::uint8_t> out;
   ASSERT_TRUE(base64Decode("YQ==", out, 10));
   EXPECT_EQ(out.size(), 1u);
-  for (const char* bad : {"YQ=", "Y===", "YQ==YQ==", "YW J", "-_8=", "YWJj\nYWJj"})
+  for (const char* bad : {"YQ=", "Y===", "YQ==YQ==", "YW J", "+-8=", "/_8=", "YWJj\nYWJj"})
     EXPECT_FALSE(base64Decode(bad, out, 10)) << bad;
   EXPECT_FALSE(base64Decode("YQ==", out, 0));
   ASSERT_TRUE(base64Decode("", out, 0));

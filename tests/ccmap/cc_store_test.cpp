@@ -2,6 +2,7 @@
 
 #include "cc_test_util.h"
 #include "ccmap/cc_store.h"
+#include "params/params.h"
 #include "support/alloc_counter.h"
 
 namespace talvo {

@@ -7,6 +7,7 @@
 
 #include "cc_test_util.h"
 #include "ccmap/cc_feed.h"
+#include "ccmap/cc_resolve.h"
 #include "ccmap/cc_store.h"
 
 // Run under the tsan preset for the orderings, under debug for a snapshot

@@ -12,10 +12,6 @@ using namespace talvo;
 
 namespace {
 
-bool contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
-
 std::string eventJson(const DiagnosticLifecycleEvent& event) {
   std::string out;
   writeDiagnosticLifecycleEventJson(out, event);
@@ -26,10 +22,10 @@ std::string eventJson(const DiagnosticLifecycleEvent& event) {
 
 TEST(LifecycleKind, NamesRoundTripAndAreCaseSensitive) {
   for (int i = 0; i <= static_cast<int>(DiagnosticLifecycleKind::runtimeDiagnostic); ++i) {
-    const auto kind = static_cast<DiagnosticLifecycleKind>(i);
     DiagnosticLifecycleKind back = DiagnosticLifecycleKind::stimulus;
-    ASSERT_TRUE(diagnosticLifecycleKindFromName(diagnosticLifecycleKindName(kind), back));
-    EXPECT_EQ(back, kind);
+    ASSERT_TRUE(diagnosticLifecycleKindFromName(
+        diagnosticLifecycleKindName(static_cast<DiagnosticLifecycleKind>(i)), back));
+    EXPECT_EQ(static_cast<int>(back), i);
   }
   EXPECT_STREQ(diagnosticLifecycleKindName(DiagnosticLifecycleKind::timeSignatureChanged),
                "timeSignatureChanged");
@@ -54,12 +50,10 @@ TEST(LifecycleLog, RingWrapOverwritesTheOldestAndReplayReportsDropped) {
   EXPECT_EQ(log->at(255).seq, 257u);
   EXPECT_EQ(log->at(256).seq, 2u);         // beyond the count: the oldest
   EXPECT_EQ(log->at(255).fieldCount, 0u);  // the reused slot lost the old fields
-
   out.clear();
   ASSERT_TRUE(writeDiagnosticLifecycleReplayJson(out, *log));
   EXPECT_EQ(out.rfind("{\"type\":\"talvo.lifecycle\",\"events\":[{\"seq\":2,", 0), 0u);
-  EXPECT_FALSE(contains(out, "\"seq\":1,"));
-  EXPECT_FALSE(contains(out, "detail"));
+  EXPECT_EQ(out.find("detail"), std::string::npos);
   EXPECT_EQ(out.substr(out.size() - 15), "}],\"dropped\":1}");
   EXPECT_LT(out.find("\"atFrame\":1,"), out.find("\"atFrame\":2,"));  // oldest first
   EXPECT_LT(out.find("\"atFrame\":255,"), out.find("\"atFrame\":256,"));
@@ -78,7 +72,7 @@ TEST(LifecycleLog, TimeStampsStartNearZeroAndRecordingNeverAllocates) {
   EXPECT_EQ(counter.count(), 0u);
 }
 
-TEST(LifecycleEvent, DocumentWritesFieldsInOrderByType) {
+TEST(LifecycleEvent, DocumentWritesUpToSixFieldsInOrderAndCutsLongTexts) {
   DiagnosticLifecycleEvent event;
   event.seq = 7;
   event.timeMs = 1.5;
@@ -96,16 +90,9 @@ TEST(LifecycleEvent, DocumentWritesFieldsInOrderByType) {
   odd.timeMs = INFINITY;
   odd.atFrame = -1;
   odd.kind = static_cast<DiagnosticLifecycleKind>(200);
-  EXPECT_EQ(eventJson(odd), "{\"seq\":1,\"timeMs\":null,\"kind\":\"runtimeDiagnostic\"}");
-}
-
-TEST(LifecycleEvent, LongTextsAreCutAndNullsAreEmpty) {
-  DiagnosticLifecycleEvent event;
-  event.addString(std::string(40, 'k').c_str(), std::string(100, 'v').c_str()).addString(nullptr, nullptr);
-  const std::string out = eventJson(event);
-  EXPECT_TRUE(contains(out, "\"" + std::string(23, 'k') + "\":\"" + std::string(63, 'v') + "\""));
-  EXPECT_FALSE(contains(out, std::string(64, 'v')));
-  EXPECT_TRUE(contains(out, ",\"\":\"\"}"));
+  odd.addString(std::string(40, 'k').c_str(), std::string(100, 'v').c_str()).addString(nullptr, nullptr);
+  EXPECT_EQ(eventJson(odd), "{\"seq\":1,\"timeMs\":null,\"kind\":\"runtimeDiagnostic\",\"detail\":{\"" +
+                                std::string(23, 'k') + "\":\"" + std::string(63, 'v') + "\",\"\":\"\"}}");
 }
 
 TEST(LifecycleMessage, NeedsEventsAndAddsDroppedOnlyWhenNonZero) {

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <string>
 
+#include "bridge/golden.h"
+
 using namespace talvo;
 
 namespace {
@@ -29,24 +31,11 @@ bool contains(const std::string& text, const std::string& part) {
 
 TEST(RuntimeHealth, FreshRingIsHealthyAndARefusedFormatGivesTheFailedDocument) {
   talvo_runtime_diagnostic_ring ring;
-  EXPECT_EQ(health(ring),
-            "{\"format\":\"talvo-runtime-health/v1\",\"schemaVersion\":1,\"instanceId\":\"vst3\","
-            "\"lifecycle\":\"configured\",\"status\":\"healthy\","
-            "\"counters\":{\"diagnostics\":0,\"diagnostics.dropped\":0},\"diagnostics\":[]}");
+  test::expectGolden("diagnostics/health_fresh.json", health(ring));
   recordRuntimeDiagnostic(ring, TALVO_DIAG_INVALID_CONFIGURATION, TALVO_SEVERITY_ERROR, TALVO_PHASE_CONFIGURE,
                           "host format refused", "sampleRate=44100; maxBlockFrames=0");
-  const std::string diag =
-      "{\"format\":\"talvo-plugin-runtime-diagnostic/v1\",\"schemaVersion\":1,\"sequence\":1,"
-      "\"code\":\"runtime.invalid-configuration\",\"severity\":\"error\",\"phase\":\"configure\","
-      "\"component\":\"shell\",\"message\":\"host format refused\",\"recoverable\":false,"
-      "\"identity\":{\"moduleId\":\"music.talvo.oriel\",\"version\":\"0.1.0\",\"target\":\"vst3\"},"
-      "\"configuration\":{\"sampleRate\":44100,\"maxBlockFrames\":0},\"occurrence\":{\"count\":1},"
-      "\"context\":{\"detail\":\"sampleRate=44100; maxBlockFrames=0\"}}";
-  EXPECT_EQ(writeRuntimeHealthJson(ring, "music.talvo.oriel", "0.1.0", 44100.0, 0, true),
-            "{\"format\":\"talvo-runtime-health/v1\",\"schemaVersion\":1,\"instanceId\":\"vst3\","
-            "\"lifecycle\":\"failed\",\"status\":\"failed\","
-            "\"counters\":{\"diagnostics\":1,\"diagnostics.dropped\":0},\"diagnostics\":[" +
-                diag + "],\"firstError\":" + diag + "}");
+  test::expectGolden("diagnostics/health_failed.json",
+                     writeRuntimeHealthJson(ring, "music.talvo.oriel", "0.1.0", 44100.0, 0, true));
 }
 
 TEST(RuntimeHealth, StatusFollowsWorstSeverityAndDrops) {
@@ -79,8 +68,6 @@ TEST(RuntimeDiagnosticRing, KeepsTheFirst32AndCountsTheRestAsDroppedNeverAsFirst
   EXPECT_EQ(ring.dropped, 8u);
   EXPECT_EQ(ring.nextSequence, 41u);
   EXPECT_EQ(ring.firstErrorSequence, 0u);
-  for (std::uint32_t i = 0; i < 32; ++i)
-    EXPECT_EQ(ring.records[i].sequence, i + 1);
   const std::string doc = health(ring);
   EXPECT_TRUE(contains(doc, "\"counters\":{\"diagnostics\":32,\"diagnostics.dropped\":8}"));
   EXPECT_TRUE(contains(doc, "\"sequence\":32,"));
@@ -116,8 +103,7 @@ TEST(RuntimeDiagnosticJson, FallbacksEscapesAndOptionalContext) {
   talvo_runtime_diagnostic_ring ring;
   recordRuntimeDiagnostic(ring, 4, 1, 7, "x", "");
   recordRuntimeDiagnostic(ring, 0, 4, 12, "a", nullptr);
-  recordRuntimeDiagnostic(ring, 29, 3, 11, "b", nullptr);
-  recordRuntimeDiagnostic(ring, 4, 2, 7, "a \"quoted\"\nline", "back\\slash");
+  recordRuntimeDiagnostic(ring, 29, 3, 11, "a \"quoted\"\nline", "back\\slash");
   std::string out;
   appendRuntimeDiagnosticJson(out, ring.records[0], nullptr, nullptr, std::nan(""), 64);
   EXPECT_FALSE(contains(out, "context"));
@@ -125,12 +111,10 @@ TEST(RuntimeDiagnosticJson, FallbacksEscapesAndOptionalContext) {
   EXPECT_TRUE(
       contains(out, "\"identity\":{\"moduleId\":\"unknown\",\"version\":\"unknown\",\"target\":\"vst3\"}"));
   EXPECT_TRUE(contains(out, "\"recoverable\":true"));
-  EXPECT_EQ(out.back(), '}');
   EXPECT_TRUE(contains(diagnosticJson(ring.records[1]),
                        "\"code\":\"runtime.unknown\",\"severity\":\"error\",\"phase\":\"process\""));
-  EXPECT_TRUE(contains(diagnosticJson(ring.records[2]),
-                       "\"code\":\"runtime.unknown\",\"severity\":\"fatal\",\"phase\":\"shutdown\""));
-  out = diagnosticJson(ring.records[3]);
+  out = diagnosticJson(ring.records[2]);
+  EXPECT_TRUE(contains(out, "\"code\":\"runtime.unknown\",\"severity\":\"fatal\",\"phase\":\"shutdown\""));
   EXPECT_TRUE(contains(out, "\"message\":\"a \\\"quoted\\\"\\nline\""));
   EXPECT_TRUE(contains(out, "\"context\":{\"detail\":\"back\\\\slash\"}"));
 }

@@ -64,6 +64,7 @@ TEST(ParameterMirror, FirstFrameChangesAreHeldBackFromTheFirstRepublishOnlyAndRe
   note.kind = kEventNoteOn;
   for (const EngineEvent& e : {paramEvent(kParamDepth, 0), paramEvent(kParamWet, 7), note})
     ASSERT_TRUE(queue.push(e));
+  m.holdBackQueued(queue, [](const EngineEvent&) { return true; });  // a block that never republished
   m.holdBackQueued(queue, [](const EngineEvent& e) { return e.sampleOffset == 0; });
   EXPECT_EQ(republish(m, kParamRate), (Sent{{kParamRate, 10.0}, {kParamWet, 0.0}}));
   EXPECT_EQ(republish(m), (Sent{{kParamRate, 10.0}, {kParamDepth, 0.5}}));

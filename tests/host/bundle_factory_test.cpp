@@ -1,5 +1,5 @@
-// The built bundle as a host finds it: module entry, factory information,
-// the registered classes and their identifiers, and the exported C functions.
+// The built bundle as a host finds it: the registered classes and their
+// identifiers, and the exported function that locates the bundle's UI.
 #include <gtest/gtest.h>
 #include <limits.h>
 #include <stdlib.h>
@@ -15,41 +15,23 @@ namespace {
 
 using Bytes = std::array<std::uint8_t, 16>;
 
-constexpr Bytes kProcessorBytes = {0x88, 0xD1, 0x5B, 0x92, 0x89, 0xD1, 0x5D, 0x25,
-                                   0x86, 0xD1, 0x58, 0x6C, 0x87, 0xD1, 0x59, 0xFF};
 constexpr Bytes kControllerBytes = {0x0B, 0x87, 0x53, 0x7E, 0x0C, 0x87, 0x55, 0x11,
                                     0x09, 0x87, 0x50, 0x58, 0x0A, 0x87, 0x51, 0xEB};
 
-PluginModule& openModule() {
-  std::string error;
-  PluginModule* module = test::bundleModule(error);
-  if (module == nullptr) ADD_FAILURE() << error;
-  return *module;
-}
-
-TEST(BundleFactory, FactoryInformationNamesTheVendorWithUnicodeFlag) {
-  std::string error;
-  ASSERT_NE(test::bundleModule(error), nullptr) << error;
-  const FactoryRecord& factory = test::bundleFactory();
-  EXPECT_EQ(factory.vendor, "Talvo Music");
-  EXPECT_EQ(factory.flags, 0x10);
-  EXPECT_FALSE(factory.url.empty());
-  EXPECT_EQ(factory.email.rfind("mailto:", 0), 0u) << factory.email;
-}
-
-struct ExpectedClass {
-  Bytes cid;
-  const char* category;
-  const char* name;
-  std::uint32_t classFlags;
-  const char* subCategories;
-};
-
 TEST(BundleFactory, ProcessorThenControllerWithIdentifiersByteForByte) {
-  std::string error;
-  ASSERT_NE(test::bundleModule(error), nullptr) << error;
-  const ExpectedClass expected[] = {
-      {kProcessorBytes, "Audio Module Class", "Oriel", 1u, "Fx"},
+  ASSERT_NE(test::bundleModule(), nullptr);
+  const struct {
+    Bytes cid;
+    const char* category;
+    const char* name;
+    std::uint32_t classFlags;
+    const char* subCategories;
+  } expected[] = {
+      {{0x88, 0xD1, 0x5B, 0x92, 0x89, 0xD1, 0x5D, 0x25, 0x86, 0xD1, 0x58, 0x6C, 0x87, 0xD1, 0x59, 0xFF},
+       "Audio Module Class",
+       "Oriel",
+       1u,
+       "Fx"},
       {kControllerBytes, "Component Controller Class", "Oriel Controller", 0u, ""},
   };
   const FactoryRecord& factory = test::bundleFactory();
@@ -73,49 +55,24 @@ TEST(BundleFactory, ProcessorThenControllerWithIdentifiersByteForByte) {
 }
 
 TEST(BundleFactory, ProcessorNamesTheControllerClass) {
-  std::string error;
-  auto instance = test::newInstance(error);
-  ASSERT_NE(instance, nullptr) << error;
+  auto instance = test::newInstance();
+  ASSERT_NE(instance, nullptr);
   Steinberg::TUID cid{};
   ASSERT_EQ(instance->component()->getControllerClassId(cid), Steinberg::kResultOk);
   EXPECT_EQ(0, std::memcmp(cid, kControllerBytes.data(), 16));
 }
 
-TEST(BundleFactory, ASecondFactoryRequestReturnsTheSameFactory) {
-  PluginModule& module = openModule();
-  using GetFactory = Steinberg::IPluginFactory* (*)();
-  auto getFactory = reinterpret_cast<GetFactory>(module.symbol("GetPluginFactory"));
-  ASSERT_NE(getFactory, nullptr);
-  Steinberg::IPluginFactory* again = getFactory();
-  EXPECT_EQ(again, module.factory());
-  again->release();  // ours to give back; the module keeps its own reference
-  Steinberg::PFactoryInfo info{};
-  EXPECT_EQ(module.factory()->getFactoryInfo(&info), Steinberg::kResultOk);
-}
-
-TEST(BundleFactory, NestedModuleEntryKeepsTheModuleUsable) {
-  PluginModule& module = openModule();
-  auto entry = reinterpret_cast<bool (*)(void*)>(module.symbol("ModuleEntry"));
-  auto exitFn = reinterpret_cast<bool (*)()>(module.symbol("ModuleExit"));
-  ASSERT_NE(entry, nullptr);
-  ASSERT_NE(exitFn, nullptr);
-  EXPECT_TRUE(entry(module.nativeHandle()));
-  EXPECT_TRUE(exitFn());
-  std::string error;
-  EXPECT_NE(test::newInstance(error), nullptr) << error;
-}
-
 TEST(BundleExports, UiRootForDiagnosticsFindsTheBundlesUiDirectory) {
-  PluginModule& module = openModule();
-  auto uiRoot = reinterpret_cast<const char* (*)()>(module.symbol("talvoPluginUiRootForDiagnostics"));
+  PluginModule* module = test::bundleModule();
+  ASSERT_NE(module, nullptr);
+  auto uiRoot = reinterpret_cast<const char* (*)()>(module->symbol("talvoPluginUiRootForDiagnostics"));
   ASSERT_NE(uiRoot, nullptr);
-  const char* found = uiRoot();
-  ASSERT_NE(found, nullptr);
+  ASSERT_NE(uiRoot(), nullptr);
   char expected[PATH_MAX];
   char actual[PATH_MAX];
-  std::string ui = test::bundlePath() + "/Contents/Resources/ui";
+  const std::string ui = std::string(TALVO_BUNDLE_PATH) + "/Contents/Resources/ui";
   ASSERT_NE(realpath(ui.c_str(), expected), nullptr) << ui;
-  ASSERT_NE(realpath(found, actual), nullptr) << found;
+  ASSERT_NE(realpath(uiRoot(), actual), nullptr) << uiRoot();
   EXPECT_STREQ(actual, expected);
 }
 

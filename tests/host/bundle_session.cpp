@@ -1,5 +1,7 @@
 #include "host/bundle_session.h"
 
+#include <gtest/gtest.h>
+
 namespace talvo::host::test {
 
 namespace {
@@ -14,10 +16,9 @@ Session& session() {
   // Opened on first use and closed at exit, after every test's instances are gone.
   static Session s = [] {
     Session opened;
-    opened.module = PluginModule::open(bundlePath(), opened.error);
-    if (opened.module != nullptr && !readFactory(*opened.module->factory(), opened.factory, opened.error)) {
+    opened.module = PluginModule::open(TALVO_BUNDLE_PATH, opened.error);
+    if (opened.module != nullptr && !readFactory(*opened.module->factory(), opened.factory, opened.error))
       opened.module.reset();
-    }
     return opened;
   }();
   return s;
@@ -25,12 +26,8 @@ Session& session() {
 
 }  // namespace
 
-std::string bundlePath() {
-  return TALVO_BUNDLE_PATH;
-}
-
-PluginModule* bundleModule(std::string& error) {
-  error = session().error;
+PluginModule* bundleModule() {
+  if (session().module == nullptr) ADD_FAILURE() << session().error;
   return session().module.get();
 }
 
@@ -38,15 +35,14 @@ const FactoryRecord& bundleFactory() {
   return session().factory;
 }
 
-std::unique_ptr<PluginInstance> newInstance(std::string& error) {
-  PluginModule* module = bundleModule(error);
-  if (module == nullptr) return nullptr;
+std::unique_ptr<PluginInstance> newInstance() {
+  PluginModule* module = bundleModule();
   const ClassRecord* processorClass = findClass(bundleFactory(), "Audio Module Class");
-  if (processorClass == nullptr) {
-    error = "the bundle has no audio processor class";
-    return nullptr;
-  }
-  return PluginInstance::create(*module->factory(), processorClass->cid, error);
+  if (module == nullptr || processorClass == nullptr) return nullptr;
+  std::string error;
+  auto instance = PluginInstance::create(*module->factory(), processorClass->cid, error);
+  if (instance == nullptr) ADD_FAILURE() << error;
+  return instance;
 }
 
 }  // namespace talvo::host::test

@@ -1,6 +1,6 @@
 #pragma once
 // The built Oriel.vst3, opened once per test binary through the hosting
-// library, and helpers to make fresh instances of its processor.
+// library, and fresh instances of its processor.
 #include <memory>
 #include <string>
 
@@ -10,12 +10,10 @@
 
 namespace talvo::host::test {
 
-/// Path of the bundle the build produced.
-[[nodiscard]] std::string bundlePath();
-/// The opened module, or null (with the reason in `error`) when it cannot load.
-[[nodiscard]] PluginModule* bundleModule(std::string& error);
+/// The opened module; a failed test (with the reason) and null when it cannot load.
+[[nodiscard]] PluginModule* bundleModule();
 [[nodiscard]] const FactoryRecord& bundleFactory();
-/// A new processor instance, initialized and connected, not started.
-[[nodiscard]] std::unique_ptr<PluginInstance> newInstance(std::string& error);
+/// A new processor instance, initialized and connected, not started; null on failure.
+[[nodiscard]] std::unique_ptr<PluginInstance> newInstance();
 
 }  // namespace talvo::host::test

@@ -13,23 +13,27 @@
 namespace talvo::kernel {
 namespace {
 
+using test::create48k;
+using test::expectInvalidEverywhere;
 using test::Instance;
 using test::makeLibrary;
 
-using test::create48k;
-using test::expectInvalidEverywhere;
+constexpr std::uint32_t kParam = TALVO_KERNEL_EVENT_PARAMETER;
+constexpr std::uint32_t kWet = TALVO_KERNEL_PARAM_WET;
+constexpr double kInf = std::numeric_limits<double>::infinity();
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 TEST(KernelHandles, FollowSlotAndGenerationArithmetic) {
   auto lib = makeLibrary();
-  EXPECT_EQ(talvo_kernel_abi_version(lib.get()), 2.0);
+  EXPECT_EQ(talvo_kernel_abi_version(lib.get()), TALVO_KERNEL_ABI_VERSION);
   EXPECT_EQ(create48k(lib.get()), 1.0);
   EXPECT_EQ(create48k(lib.get()), 2.0);
-  EXPECT_EQ(talvo_kernel_destroy(lib.get(), 1), 0.0);
+  EXPECT_EQ(talvo_kernel_destroy(lib.get(), 1), TALVO_KERNEL_OK);
   expectInvalidEverywhere(lib.get(), 1);
   EXPECT_EQ(create48k(lib.get()), 33.0);  // slot 0, generation 2
   expectInvalidEverywhere(lib.get(), 1);
-  EXPECT_EQ(talvo_kernel_destroy(lib.get(), 33), 0.0);
-  EXPECT_EQ(talvo_kernel_destroy(lib.get(), 2), 0.0);
+  EXPECT_EQ(talvo_kernel_destroy(lib.get(), 33), TALVO_KERNEL_OK);
+  EXPECT_EQ(talvo_kernel_destroy(lib.get(), 2), TALVO_KERNEL_OK);
   EXPECT_EQ(create48k(lib.get()), 65.0);
   EXPECT_EQ(create48k(lib.get()), 34.0);
   expectInvalidEverywhere(lib.get(), 0);
@@ -37,72 +41,64 @@ TEST(KernelHandles, FollowSlotAndGenerationArithmetic) {
   // Initialising again drops every instance and restarts the generations.
   talvo_kernel_runtime_init(lib.get());
   expectInvalidEverywhere(lib.get(), 65);
-  expectInvalidEverywhere(lib.get(), 34);
   EXPECT_EQ(create48k(lib.get()), 1.0);
 }
 
 TEST(KernelHandles, CreateAcceptsOnly48kWithBlocksOf128MonoInAndOut) {
-  auto lib = makeLibrary();
-  EXPECT_EQ(talvo_kernel_create(lib.get(), 64, 1, 1, 48000.0), 0.0);
-  EXPECT_EQ(talvo_kernel_create(lib.get(), 128, 1, 1, 44100.0), 0.0);
-  EXPECT_EQ(talvo_kernel_create(lib.get(), 128, 1, 1, 48001.0), 0.0);
-  // A failed prepare keeps the slot's bumped generation (slot 0 is at 3 now).
-  EXPECT_EQ(create48k(lib.get()), 97.0);
-
-  auto fresh = makeLibrary();
-  // Refusals before a slot is taken leave every generation alone.
-  struct Shape {
+  // Shapes refused before a slot is taken leave the generations alone; the
+  // kernel's own refusal comes after, and the slot keeps its bumped generation.
+  const struct {
     std::uint32_t frames, in, out;
-    double rate;
-  };
-  const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
-  for (const Shape c : {Shape{0, 1, 1, 48000.0}, Shape{129, 1, 1, 48000.0}, Shape{128, 2, 1, 48000.0},
-                        Shape{128, 1, 0, 48000.0}, Shape{128, 1, 1, 0.0}, Shape{128, 1, 1, -48000.0},
-                        Shape{128, 1, 1, nan}, Shape{128, 1, 1, inf}})
-    EXPECT_EQ(talvo_kernel_create(fresh.get(), c.frames, c.in, c.out, c.rate), 0.0)
+    double rate, nextHandle;
+  } cases[] = {{0, 1, 1, 48000.0, 1},    {129, 1, 1, 48000.0, 1}, {128, 2, 1, 48000.0, 1},
+               {128, 1, 0, 48000.0, 1},  {128, 1, 1, 0.0, 1},     {128, 1, 1, -48000.0, 1},
+               {128, 1, 1, kNaN, 1},     {128, 1, 1, kInf, 1},    {64, 1, 1, 48000.0, 33},
+               {128, 1, 1, 44100.0, 33}, {128, 1, 1, 48001.0, 33}};
+  for (const auto& c : cases) {
+    auto lib = makeLibrary();
+    EXPECT_EQ(talvo_kernel_create(lib.get(), c.frames, c.in, c.out, c.rate), 0.0)
         << c.frames << " " << c.rate;
-  EXPECT_EQ(create48k(fresh.get()), 1.0);
+    EXPECT_EQ(create48k(lib.get()), c.nextHandle) << c.frames << " " << c.rate;
+  }
 }
 
-TEST(KernelHandles, GenerationWrapStillYieldsValidNonZeroHandles) {
+TEST(KernelHandles, GenerationWrapStillYieldsValidHandlesAndSlotsRunOutAtThirtyTwo) {
   auto lib = makeLibrary();
-  KernelLibrary* impl = libraryInternals(lib.get());
-  impl->setGeneration(31, kGenerationLimit - 2);
+  libraryInternals(lib.get())->setGeneration(31, kGenerationLimit - 2);
   for (int i = 0; i < 31; ++i)
     ASSERT_NE(create48k(lib.get()), 0.0);
   const double last = create48k(lib.get());  // slot 31, generation limit - 1
   EXPECT_EQ(last, 4294967264.0);
-  EXPECT_EQ(talvo_kernel_process(lib.get(), static_cast<std::uint32_t>(last), 8), 0.0);
-  EXPECT_EQ(talvo_kernel_destroy(lib.get(), static_cast<std::uint32_t>(last)), 0.0);
+  EXPECT_EQ(talvo_kernel_process(lib.get(), static_cast<std::uint32_t>(last), 8), TALVO_KERNEL_OK);
+  EXPECT_EQ(create48k(lib.get()), 0.0) << "every slot is taken";
+  EXPECT_EQ(talvo_kernel_destroy(lib.get(), static_cast<std::uint32_t>(last)), TALVO_KERNEL_OK);
   EXPECT_EQ(create48k(lib.get()), 32.0);  // the generation wrapped to 1
-  EXPECT_EQ(talvo_kernel_process(lib.get(), 32, 8), 0.0);
+  EXPECT_EQ(talvo_kernel_process(lib.get(), 32, 8), TALVO_KERNEL_OK);
 }
 
-TEST(KernelHandles, UninitialisedLibraryRefusesEveryEntry) {
+TEST(KernelHandles, UninitialisedOrNullLibraryRefusesEveryEntry) {
   auto lib = makeLibrary(false);
   EXPECT_EQ(talvo_kernel_abi_version(lib.get()), 0.0);
   EXPECT_EQ(create48k(lib.get()), 0.0);
   expectInvalidEverywhere(lib.get(), 1);
   EXPECT_EQ(talvo_kernel_poisoned(lib.get()), 0);
-  EXPECT_EQ(talvo_kernel_create(nullptr, 128, 1, 1, 48000.0), 0.0);
-  EXPECT_EQ(talvo_kernel_process(nullptr, 1, 1), 1.0);
+  EXPECT_EQ(create48k(nullptr), 0.0);
+  expectInvalidEverywhere(nullptr, 1);
 }
 
-TEST(KernelViews, AreDistinctFixedAreasOf128Samples) {
+TEST(KernelViews, AreDistinctAreasOf128SamplesZeroedForTheNextInstance) {
   auto lib = makeLibrary();
   const Instance a = Instance::create(lib.get());
   const Instance b = Instance::create(lib.get());
   std::size_t length = 0;
   float* data = nullptr;
   talvo_kernel_input_view(lib.get(), a.handle, &data, &length);
-  EXPECT_EQ(length, 128u);
-  // Writing whole areas leaves every other area alone.
+  EXPECT_EQ(length, TALVO_KERNEL_MAX_FRAMES);
   std::fill(a.input, a.input + 128, 0.5f);
   std::fill(a.output, a.output + 128, -0.5f);
   EXPECT_EQ(std::count(a.input, a.input + 128, 0.5f), 128);
   EXPECT_EQ(std::count(b.input, b.input + 128, 0.0f) + std::count(b.output, b.output + 128, 0.0f), 256);
-  // A re-created instance on the same slot gets the same, zeroed areas.
-  ASSERT_EQ(talvo_kernel_destroy(lib.get(), a.handle), 0.0);
+  ASSERT_EQ(talvo_kernel_destroy(lib.get(), a.handle), TALVO_KERNEL_OK);
   const Instance again = Instance::create(lib.get());
   EXPECT_EQ(again.input, a.input);
   EXPECT_EQ(again.input[5], 0.0f);
@@ -112,61 +108,57 @@ TEST(KernelViews, AreDistinctFixedAreasOf128Samples) {
 TEST(KernelEvents, ResultCodesFollowTheCheckOrder) {
   auto lib = makeLibrary();
   const auto h = static_cast<std::uint32_t>(create48k(lib.get()));
-  const double inf = std::numeric_limits<double>::infinity();
-  EXPECT_EQ(talvo_kernel_push_event(lib.get(), h, 1, 10, 0, 1.0), 0.0);
-  EXPECT_EQ(talvo_kernel_push_event(lib.get(), h, 1, 10, 1, 0.5), 0.0);  // equal frames accepted
-  EXPECT_EQ(talvo_kernel_push_event(lib.get(), h, 1, 5, 0, 1.0), 4.0);
-  EXPECT_EQ(talvo_kernel_push_event(lib.get(), h, 1, 20, 0, inf), 3.0);
-  EXPECT_EQ(talvo_kernel_push_event(lib.get(), h, 1, 20, 0, std::nan("")), 3.0);
-  EXPECT_EQ(talvo_kernel_push_event(lib.get(), h, 2, 20, 0, 1.0), 2.0);
-  EXPECT_EQ(talvo_kernel_push_event(lib.get(), h, 1, 20, 3, 1.0), 2.0);
-  EXPECT_EQ(talvo_kernel_push_event(lib.get(), h, 1, 128, 0, 1.0), 1.0);
-  // Frame is checked before kind, kind before value, value before order.
-  EXPECT_EQ(talvo_kernel_push_event(lib.get(), h, 2, 128, 0, inf), 1.0);
-  EXPECT_EQ(talvo_kernel_push_event(lib.get(), h, 2, 0, 0, inf), 2.0);
-  EXPECT_EQ(talvo_kernel_push_event(lib.get(), h, 1, 0, 0, inf), 3.0);
-  for (int i = 2; i < 64; ++i)
-    ASSERT_EQ(talvo_kernel_push_event(lib.get(), h, 1, 30, 2, 1.0), 0.0) << i;
-  EXPECT_EQ(talvo_kernel_push_event(lib.get(), h, 1, 30, 2, 1.0), 3.0);  // the 65th
-  EXPECT_EQ(talvo_kernel_process(lib.get(), h, 128), 0.0);
-  EXPECT_EQ(talvo_kernel_push_event(lib.get(), h, 1, 0, 2, 1.0), 0.0);  // queue emptied by process
-  EXPECT_EQ(talvo_kernel_process(lib.get(), h, 129), 1.0);
+  // Pushed in this order on one queue. Frame is checked before kind, kind
+  // before value, value before order.
+  const struct {
+    std::uint32_t kind, frame, parameter;
+    double value;
+    int result;
+  } pushes[] = {
+      {kParam, 10, 0, 1.0, TALVO_KERNEL_OK},
+      {kParam, 10, 1, 0.5, TALVO_KERNEL_OK},  // equal frames are accepted
+      {kParam, 5, 0, 1.0, TALVO_KERNEL_PUSH_OUT_OF_ORDER},
+      {kParam, 20, 0, kInf, TALVO_KERNEL_PUSH_REFUSED},
+      {kParam, 20, 0, kNaN, TALVO_KERNEL_PUSH_REFUSED},
+      {kParam + 1, 20, 0, 1.0, TALVO_KERNEL_PUSH_BAD_EVENT},
+      {kParam, 20, TALVO_KERNEL_PARAMETER_COUNT, 1.0, TALVO_KERNEL_PUSH_BAD_EVENT},
+      {kParam, TALVO_KERNEL_MAX_FRAMES, 0, 1.0, TALVO_KERNEL_PUSH_INVALID},
+      {kParam + 1, TALVO_KERNEL_MAX_FRAMES, 0, kInf, TALVO_KERNEL_PUSH_INVALID},
+      {kParam + 1, 0, 0, kInf, TALVO_KERNEL_PUSH_BAD_EVENT},
+      {kParam, 0, 0, kInf, TALVO_KERNEL_PUSH_REFUSED},
+  };
+  for (const auto& p : pushes)
+    EXPECT_EQ(talvo_kernel_push_event(lib.get(), h, p.kind, p.frame, p.parameter, p.value), p.result)
+        << p.kind << " " << p.frame << " " << p.parameter << " " << p.value;
+  for (int i = 2; i < TALVO_KERNEL_MAX_EVENTS; ++i)
+    ASSERT_EQ(talvo_kernel_push_event(lib.get(), h, kParam, 30, kWet, 1.0), TALVO_KERNEL_OK) << i;
+  EXPECT_EQ(talvo_kernel_push_event(lib.get(), h, kParam, 30, kWet, 1.0), TALVO_KERNEL_PUSH_REFUSED);
+  EXPECT_EQ(talvo_kernel_process(lib.get(), h, TALVO_KERNEL_MAX_FRAMES), TALVO_KERNEL_OK);
+  EXPECT_EQ(talvo_kernel_push_event(lib.get(), h, kParam, 0, kWet, 1.0), TALVO_KERNEL_OK);  // queue emptied
+  EXPECT_EQ(talvo_kernel_process(lib.get(), h, TALVO_KERNEL_MAX_FRAMES + 1), TALVO_KERNEL_PROCESS_INVALID);
 }
 
-TEST(KernelEvents, ApplyAtTheirFramesAndLaterOnesAreDiscarded) {
+TEST(KernelEvents, ApplyAtTheirFramesInPushOrderAndLaterOnesAreDiscarded) {
   auto lib = makeLibrary();
   const Instance inst = Instance::create(lib.get());
   for (int i = 0; i < 128; ++i)
     inst.input[i] = 0.25f + 0.001f * static_cast<float>(i);
-  // Fully wet on a silent line gives 0; wet 0 from frame 10 gives the input.
-  ASSERT_EQ(talvo_kernel_push_event(lib.get(), inst.handle, 1, 10, 2, 0.0), 0.0);
-  ASSERT_EQ(talvo_kernel_push_event(lib.get(), inst.handle, 1, 100, 2, 1.0), 0.0);
+  // Fully wet on a silent line gives 0; wet 0 from frame 10 (the later of two
+  // pushes at that frame) gives the input.
+  ASSERT_EQ(talvo_kernel_push_event(lib.get(), inst.handle, kParam, 10, kWet, 0.5), TALVO_KERNEL_OK);
+  ASSERT_EQ(talvo_kernel_push_event(lib.get(), inst.handle, kParam, 10, kWet, 0.0), TALVO_KERNEL_OK);
+  ASSERT_EQ(talvo_kernel_push_event(lib.get(), inst.handle, kParam, 100, kWet, 1.0), TALVO_KERNEL_OK);
   std::fill(inst.output, inst.output + 128, -9.0f);
-  ASSERT_EQ(talvo_kernel_process(lib.get(), inst.handle, 64), 0.0);
-  for (int i = 0; i < 10; ++i)
-    EXPECT_EQ(inst.output[i], 0.0f) << i;
-  for (int i = 10; i < 64; ++i)
-    EXPECT_EQ(inst.output[i], inst.input[i]) << i;
-  for (int i = 64; i < 128; ++i)
-    EXPECT_EQ(inst.output[i], -9.0f) << i;
+  ASSERT_EQ(talvo_kernel_process(lib.get(), inst.handle, 64), TALVO_KERNEL_OK);
+  for (int i = 0; i < 128; ++i)
+    ASSERT_EQ(inst.output[i], i < 10 ? 0.0f : i < 64 ? inst.input[i] : -9.0f) << i;
   // The event at frame 100 was dropped, not kept for the next call; a
   // zero-frame call drops everything queued.
-  ASSERT_EQ(talvo_kernel_push_event(lib.get(), inst.handle, 1, 0, 2, 1.0), 0.0);
-  ASSERT_EQ(talvo_kernel_process(lib.get(), inst.handle, 0), 0.0);
-  ASSERT_EQ(talvo_kernel_process(lib.get(), inst.handle, 128), 0.0);
+  ASSERT_EQ(talvo_kernel_push_event(lib.get(), inst.handle, kParam, 0, kWet, 1.0), TALVO_KERNEL_OK);
+  ASSERT_EQ(talvo_kernel_process(lib.get(), inst.handle, 0), TALVO_KERNEL_OK);
+  ASSERT_EQ(talvo_kernel_process(lib.get(), inst.handle, 128), TALVO_KERNEL_OK);
   for (int i = 0; i < 128; ++i)
-    EXPECT_EQ(inst.output[i], inst.input[i]) << i;
-}
-
-TEST(KernelEvents, EqualFramesApplyInPushOrder) {
-  auto lib = makeLibrary();
-  const Instance inst = Instance::create(lib.get());
-  std::fill(inst.input, inst.input + 128, 0.5f);
-  ASSERT_EQ(talvo_kernel_push_event(lib.get(), inst.handle, 1, 7, 2, 0.5), 0.0);
-  ASSERT_EQ(talvo_kernel_push_event(lib.get(), inst.handle, 1, 7, 2, 0.0), 0.0);
-  ASSERT_EQ(talvo_kernel_process(lib.get(), inst.handle, 128), 0.0);
-  EXPECT_EQ(inst.output[6], 0.0f);
-  EXPECT_EQ(inst.output[7], 0.5f);  // wet 0 won; wet 0.5 would give 0.25
+    ASSERT_EQ(inst.output[i], inst.input[i]) << i;
 }
 
 TEST(KernelEvents, RefusedSubBlockKeepsTheQueueAndLaterEventsUnapplied) {
@@ -174,29 +166,28 @@ TEST(KernelEvents, RefusedSubBlockKeepsTheQueueAndLaterEventsUnapplied) {
   const Instance inst = Instance::create(lib.get());
   KernelState* state = libraryInternals(lib.get())->stateFor(inst.handle);
   ASSERT_NE(state, nullptr);
-  ASSERT_EQ(talvo_kernel_push_event(lib.get(), inst.handle, 1, 0, 2, 0.25), 0.0);
-  ASSERT_EQ(talvo_kernel_push_event(lib.get(), inst.handle, 1, 10, 1, 0.5), 0.0);
+  ASSERT_EQ(talvo_kernel_push_event(lib.get(), inst.handle, kParam, 0, kWet, 0.25), TALVO_KERNEL_OK);
+  ASSERT_EQ(talvo_kernel_push_event(lib.get(), inst.handle, kParam, 10, 1, 0.5), TALVO_KERNEL_OK);
   // The event at frame 0 applies before the first sub-block, which is refused.
   state->prepared = false;
-  EXPECT_EQ(talvo_kernel_process(lib.get(), inst.handle, 128), 2.0);
+  EXPECT_EQ(talvo_kernel_process(lib.get(), inst.handle, 128), TALVO_KERNEL_PROCESS_REFUSED);
   EXPECT_EQ(state->wet, 0.25);
   EXPECT_EQ(state->node.depth, 0.1);  // the walk stopped before frame 10
   // Both events are still queued: frame 10 is still the last one.
-  EXPECT_EQ(talvo_kernel_push_event(lib.get(), inst.handle, 1, 9, 0, 1.0), 4.0);
+  EXPECT_EQ(talvo_kernel_push_event(lib.get(), inst.handle, kParam, 9, 0, 1.0),
+            TALVO_KERNEL_PUSH_OUT_OF_ORDER);
   state->prepared = true;
-  EXPECT_EQ(talvo_kernel_process(lib.get(), inst.handle, 128), 0.0);
+  EXPECT_EQ(talvo_kernel_process(lib.get(), inst.handle, 128), TALVO_KERNEL_OK);
   EXPECT_EQ(state->node.depth, 0.5);
-  EXPECT_EQ(talvo_kernel_push_event(lib.get(), inst.handle, 1, 0, 0, 1.0), 0.0);  // emptied now
 }
 
 TEST(KernelEvents, FiniteValuesBeyondSinglePrecisionClampInsteadOfVanishing) {
   auto lib = makeLibrary();
   const Instance inst = Instance::create(lib.get());
-  ASSERT_EQ(talvo_kernel_push_event(lib.get(), inst.handle, 1, 0, 0, 1e300), 0.0);
-  ASSERT_EQ(talvo_kernel_push_event(lib.get(), inst.handle, 1, 0, 1, -1e300), 0.0);
-  ASSERT_EQ(talvo_kernel_process(lib.get(), inst.handle, 1), 0.0);
+  ASSERT_EQ(talvo_kernel_push_event(lib.get(), inst.handle, kParam, 0, 0, 1e300), TALVO_KERNEL_OK);
+  ASSERT_EQ(talvo_kernel_push_event(lib.get(), inst.handle, kParam, 0, 1, -1e300), TALVO_KERNEL_OK);
+  ASSERT_EQ(talvo_kernel_process(lib.get(), inst.handle, 1), TALVO_KERNEL_OK);
   const KernelState* state = libraryInternals(lib.get())->stateFor(inst.handle);
-  ASSERT_NE(state, nullptr);
   EXPECT_EQ(state->node.rateHz, 20.0);
   EXPECT_EQ(state->node.depth, 0.0);
 }
@@ -204,73 +195,42 @@ TEST(KernelEvents, FiniteValuesBeyondSinglePrecisionClampInsteadOfVanishing) {
 TEST(KernelReset, RestoresDefaultsSilenceAndAnEmptyQueue) {
   auto lib = makeLibrary();
   const Instance inst = Instance::create(lib.get());
-  ASSERT_EQ(talvo_kernel_push_event(lib.get(), inst.handle, 1, 0, 0, 17.0), 0.0);
-  ASSERT_EQ(talvo_kernel_push_event(lib.get(), inst.handle, 1, 0, 1, 0.9), 0.0);
-  ASSERT_EQ(talvo_kernel_push_event(lib.get(), inst.handle, 1, 0, 2, 0.3), 0.0);
+  for (std::uint32_t parameter = 0; parameter < TALVO_KERNEL_PARAMETER_COUNT; ++parameter)
+    ASSERT_EQ(talvo_kernel_push_event(lib.get(), inst.handle, kParam, 0, parameter, 0.3), TALVO_KERNEL_OK);
   for (int block = 0; block < 20; ++block) {
     std::fill(inst.input, inst.input + 128, 0.8f);
-    ASSERT_EQ(talvo_kernel_process(lib.get(), inst.handle, 128), 0.0);
+    ASSERT_EQ(talvo_kernel_process(lib.get(), inst.handle, 128), TALVO_KERNEL_OK);
   }
-  ASSERT_EQ(talvo_kernel_push_event(lib.get(), inst.handle, 1, 0, 2, 0.0), 0.0);  // dropped by reset
-  ASSERT_EQ(talvo_kernel_reset(lib.get(), inst.handle), 0.0);
+  ASSERT_EQ(talvo_kernel_push_event(lib.get(), inst.handle, kParam, 0, kWet, 0.0), TALVO_KERNEL_OK);
+  ASSERT_EQ(talvo_kernel_reset(lib.get(), inst.handle), TALVO_KERNEL_OK);
   EXPECT_EQ(std::count(inst.input, inst.input + 128, 0.0f) + std::count(inst.output, inst.output + 128, 0.0f),
             256);
 
-  // A ramp now shows the default sweep (centre 120, depth 0.1, 5 Hz) from phase 0.
+  // A ramp now shows the default sweep (centre 120, depth 0.1, 5 Hz) from
+  // phase 0, fully wet on a silent line: the queued wet 0 was dropped.
   std::vector<float> out;
   for (std::uint32_t block = 0; block < 40; ++block) {
     for (std::uint32_t i = 0; i < 128; ++i)
       inst.input[i] = test::rampSample(block * 128 + i);
-    ASSERT_EQ(talvo_kernel_process(lib.get(), inst.handle, 128), 0.0);
+    ASSERT_EQ(talvo_kernel_process(lib.get(), inst.handle, 128), TALVO_KERNEL_OK);
     out.insert(out.end(), inst.output, inst.output + 128);
   }
-  for (std::size_t n = 0; n <= 120; ++n)
-    ASSERT_EQ(out[n], 0.0f) << n;  // silent line, fully wet
+  EXPECT_EQ(std::count(out.begin(), out.begin() + 121, 0.0f), 121);
   EXPECT_LT(test::worstSweepError(out, 5.0, 0.1, 121), 0.01);
-}
-
-TEST(KernelLibraries, AreIndependentAndHoldFortyInstancesTogether) {
-  auto first = makeLibrary();
-  auto second = makeLibrary();
-  std::vector<Instance> a;
-  std::vector<Instance> b;
-  for (int i = 0; i < 20; ++i) {
-    a.push_back(Instance::create(first.get()));
-    b.push_back(Instance::create(second.get()));
-    ASSERT_EQ(a[i].handle, static_cast<std::uint32_t>(i + 1));
-    ASSERT_EQ(b[i].handle, a[i].handle);  // same numbers, different instances
-    ASSERT_NE(a[i].input, b[i].input);
-  }
-  // Each state still fills to its own limit of 32.
-  for (auto* lib : {first.get(), second.get()}) {
-    for (int i = 20; i < 32; ++i)
-      ASSERT_NE(create48k(lib), 0.0);
-    EXPECT_EQ(create48k(lib), 0.0);
-  }
-
-  // Same handle, different parameters and audio: nothing leaks across states.
-  ASSERT_EQ(talvo_kernel_push_event(first.get(), 1, 1, 0, 2, 0.0), 0.0);
-  std::fill(a[0].input, a[0].input + 128, 0.5f);
-  std::fill(b[0].input, b[0].input + 128, 0.5f);
-  ASSERT_EQ(talvo_kernel_process(first.get(), 1, 128), 0.0);
-  ASSERT_EQ(talvo_kernel_process(second.get(), 1, 128), 0.0);
-  EXPECT_EQ(a[0].output[0], 0.5f);
-  EXPECT_EQ(b[0].output[0], 0.0f);
-  ASSERT_EQ(talvo_kernel_destroy(first.get(), 1), 0.0);
-  EXPECT_EQ(talvo_kernel_process(second.get(), 1, 128), 0.0);
 }
 
 /// Renders 400 blocks of a fixed signal with a rate change every 50 blocks.
 std::vector<float> renderOnOwnLibrary() {
-  auto lib = test::makeLibrary();
-  const test::Instance inst = test::Instance::create(lib.get());
+  auto lib = makeLibrary();
+  const Instance inst = Instance::create(lib.get());
   std::vector<float> rendered;
   rendered.reserve(400 * 128);
   for (std::uint32_t block = 0; block < 400; ++block) {
     for (std::uint32_t i = 0; i < 128; ++i)
       inst.input[i] = std::sin(0.01f * static_cast<float>(block * 128 + i));
-    if (block % 50 == 0) (void)talvo_kernel_push_event(lib.get(), inst.handle, 1, 17, 0, 1.0 + block / 50);
-    EXPECT_EQ(talvo_kernel_process(lib.get(), inst.handle, 128), 0.0);
+    if (block % 50 == 0)
+      (void)talvo_kernel_push_event(lib.get(), inst.handle, kParam, 17, 0, 1.0 + block / 50);
+    EXPECT_EQ(talvo_kernel_process(lib.get(), inst.handle, 128), TALVO_KERNEL_OK);
     rendered.insert(rendered.end(), inst.output, inst.output + 128);
   }
   return rendered;

@@ -16,30 +16,24 @@ const talvo_param_desc& depth() {
   return TALVO_PARAMS[kParamDepth];
 }
 
-// Variants of the rate row that exercise the other kinds and ranges.
-talvo_param_desc variant(double minimum, double maximum, double step = 0.0) {
+// Variants of the rate row that exercise the other kinds and ranges; only
+// lists read the labels.
+const char* const kLabels[] = {"Low", "Mid", nullptr};
+talvo_param_desc variant(std::uint32_t kind, double minimum, double maximum, double step = 0.0) {
   talvo_param_desc d = rate();
+  d.kind = kind;
   d.minimum = minimum;
   d.maximum = maximum;
   d.step = step;
-  return d;
-}
-const char* const kLabels[] = {"Low", "Mid", nullptr};
-const talvo_param_desc kList = [] {
-  talvo_param_desc d = rate();
-  d.kind = TALVO_PARAM_KIND_LIST;
   d.list_count = 3;
   d.list_labels = kLabels;
   return d;
-}();
-const talvo_param_desc kToggle = [] {
-  talvo_param_desc d = rate();
-  d.kind = TALVO_PARAM_KIND_TOGGLE;
-  return d;
-}();
-const talvo_param_desc kFlat = variant(3.0, 3.0);
-const talvo_param_desc kStepped = variant(0.0, 10.0, 0.5);
-const talvo_param_desc kWide = variant(-100.0, 100.0);  // every value read shows in the result
+}
+const talvo_param_desc kList = variant(TALVO_PARAM_KIND_LIST, 0.1, 20.0);
+const talvo_param_desc kToggle = variant(TALVO_PARAM_KIND_TOGGLE, 0.1, 20.0);
+const talvo_param_desc kFlat = variant(TALVO_PARAM_KIND_CONTINUOUS, 3.0, 3.0);
+const talvo_param_desc kStepped = variant(TALVO_PARAM_KIND_CONTINUOUS, 0.0, 10.0, 0.5);
+const talvo_param_desc kWide = variant(TALVO_PARAM_KIND_CONTINUOUS, -100.0, 100.0);  // every value read shows
 
 constexpr double kRefused = -999.0;
 

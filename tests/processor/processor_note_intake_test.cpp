@@ -48,31 +48,30 @@ TEST_F(ProcessorTest, NoteOnWithoutVelocityReachesTheKernelAsANoteOff) {
   ASSERT_TRUE(kTraceEnabled);
   start(48000.0, 512);  // notes are traced when the kernel runs at the host rate
   host::EventList events(4);
-  Event e{};
-  e.type = Event::kNoteOnEvent;
-  e.sampleOffset = 5;
-  e.noteOn = {0, 60, 0.0f, 0.8f, 0, -1};
-  ASSERT_EQ(events.addEvent(e), kResultOk);
-  e.sampleOffset = 9;
-  e.noteOn = {0, 62, 0.0f, 0.0f, 0, -1};
-  ASSERT_EQ(events.addEvent(e), kResultOk);
-  e = Event{};
-  e.type = Event::kNoteOffEvent;
-  e.busIndex = -1;  // a negative bus counts as the first
-  e.sampleOffset = 20;
-  e.noteOff.pitch = 64;
-  ASSERT_EQ(events.addEvent(e), kResultOk);
-  e = Event{};
-  e.type = Event::kDataEvent;  // not a note: ignored
-  ASSERT_EQ(events.addEvent(e), kResultOk);
+  // A note on, a note on without velocity, a note off on a negative bus (the
+  // first), and a data event, which is no note and ignored.
+  const struct {
+    Event::EventTypes type;
+    int32 bus, offset;
+    int16 pitch;
+    float velocity;
+  } sent[] = {{Event::kNoteOnEvent, 0, 5, 60, 0.8f},
+              {Event::kNoteOnEvent, 0, 9, 62, 0.0f},
+              {Event::kNoteOffEvent, -1, 20, 64, 0.0f},
+              {Event::kDataEvent, 0, 30, 0, 0.0f}};
+  for (const auto& s : sent) {
+    Event e{};
+    e.type = static_cast<uint16>(s.type);
+    e.busIndex = s.bus;
+    e.sampleOffset = s.offset;
+    if (s.type == Event::kNoteOnEvent) e.noteOn = {0, s.pitch, 0.0f, s.velocity, 0, -1};
+    if (s.type == Event::kNoteOffEvent) e.noteOff.pitch = s.pitch;
+    ASSERT_EQ(events.addEvent(e), kResultOk);
+  }
   host::ProcessBuffers buffers(2, 2, 64);
   ASSERT_EQ(processor_->process(buffers.prepare(64, nullptr, &events, kRealtime)), kResultOk);
-
-  const std::vector<std::string> lines = noteLines(processor_->engine());
-  ASSERT_EQ(lines.size(), 3u) << "one kernel event per note, none for the data event";
-  EXPECT_EQ(lines[0], "kind=2 a=60");
-  EXPECT_EQ(lines[1], "kind=3 a=62");
-  EXPECT_EQ(lines[2], "kind=3 a=64");
+  EXPECT_EQ(noteLines(processor_->engine()),
+            (std::vector<std::string>{"kind=2 a=60", "kind=3 a=62", "kind=3 a=64"}));
 }
 
 }  // namespace

@@ -1,3 +1,5 @@
+// The audio callback: parameter points and flushes, refused calls, silence
+// flags, and no allocation on the audio path.
 #include <algorithm>
 
 #include "hosting/event_list.h"
@@ -70,51 +72,54 @@ TEST_F(ProcessCallback, UnreadablePointsAndMissingQueuesAreSkipped) {
   EXPECT_DOUBLE_EQ(processor_->engine().paramValue(kParamDepth), 0.5);
 }
 
-TEST_F(ProcessCallback, MissingOutputsAreRefusedWithoutTouchingTheBuffers) {
+TEST_F(ProcessCallback, RefusedCallsLeaveTheOutputsAloneAndA64BitCallQueuesNothing) {
   start(48000.0, 512);
   host::ProcessBuffers buffers(2, 2, 16);
+  host::ParameterChanges changes(1, 1);
+  ASSERT_TRUE(changes.addPoint(kParamWet, 0, 0.0));
   std::fill(buffers.output(0), buffers.output(0) + 16, 0.5f);
   using Breakage = void (*)(ProcessData&);
-  for (Breakage breakOutputs :
-       {+[](ProcessData& d) { d.numOutputs = 0; }, +[](ProcessData& d) { d.outputs = nullptr; },
-        +[](ProcessData& d) { d.outputs[0].channelBuffers32 = nullptr; },
-        +[](ProcessData& d) { d.outputs[0].numChannels = 0; }}) {
-    ProcessData& data = buffers.prepare(16, nullptr, nullptr, kRealtime);
-    breakOutputs(data);
+  for (Breakage breakCall :
+       {+[](ProcessData& d) { d.symbolicSampleSize = kSample64; }, +[](ProcessData& d) { d.numOutputs = 0; },
+        +[](ProcessData& d) { d.outputs = nullptr; }, +[](ProcessData& d) { d.outputs[0].numChannels = 0; },
+        +[](ProcessData& d) { d.outputs[0].channelBuffers32 = nullptr; }}) {
+    ProcessData& data = buffers.prepare(16, &changes, nullptr, kRealtime);
+    breakCall(data);
     EXPECT_EQ(processor_->process(data), kResultFalse);
+    EXPECT_EQ(buffers.output(0)[0], 0.5f);
+    if (data.symbolicSampleSize != kSample64) continue;
+    EXPECT_EQ(processor_->process(buffers.prepare(16, nullptr, nullptr, kRealtime)), kResultOk);
+    EXPECT_EQ(processor_->engine().paramValue(kParamWet), 1.0);
+    std::fill(buffers.output(0), buffers.output(0) + 16, 0.5f);
   }
-  EXPECT_EQ(buffers.output(0)[0], 0.5f);
 }
 
-TEST_F(ProcessCallback, BlocksBeforeActivationOrBeyondTheSetupFail) {
+TEST_F(ProcessCallback, BlocksBeforeActivationOrBeyondTheSetupFailWithClearedOutputs) {
   host::ProcessBuffers buffers(2, 2, 65);
-  for (int c = 0; c < 2; ++c) {
-    std::fill(buffers.input(c), buffers.input(c) + 65, 0.5f);
+  for (int c = 0; c < 2; ++c)
     std::fill(buffers.output(c), buffers.output(c) + 65, 0.5f);
-  }
   EXPECT_EQ(processor_->process(buffers.prepare(32, nullptr, nullptr, kRealtime)), kResultFalse);
   EXPECT_EQ(buffers.outputBus().silenceFlags, 3u) << "the engine cleared the outputs";
-
   start(48000.0, 64);
   EXPECT_EQ(processor_->process(buffers.prepare(65, nullptr, nullptr, kRealtime)), kResultFalse);
 }
 
-TEST_F(ProcessCallback, NullOutputChannelCountsAsSilent) {
+TEST_F(ProcessCallback, SilenceFlagsMarkAllZeroAndNullChannelsUpToSixtyThree) {
   start(48000.0, 512);
+  // Without inputs every channel renders silence; from 63 on no bit is left.
+  host::ProcessBuffers wide(0, 70, 32);
+  ProcessData& unfed = wide.prepare(32, nullptr, nullptr, kRealtime);
+  unfed.numInputs = 0;
+  unfed.inputs = nullptr;
+  EXPECT_EQ(processor_->process(unfed), kResultOk);
+  EXPECT_EQ(wide.outputBus().silenceFlags, (uint64(1) << 63) - 1);
+
   host::ProcessBuffers buffers(2, 2, 256);  // longer than the 2.5 ms delay, so the wet signal arrives
-  for (int c = 0; c < 2; ++c)
-    std::fill(buffers.input(c), buffers.input(c) + 256, 0.5f);
+  std::fill(buffers.input(0), buffers.input(0) + 256, 0.5f);
   ProcessData& data = buffers.prepare(256, nullptr, nullptr, kRealtime);
   data.outputs[0].channelBuffers32[0] = nullptr;
   EXPECT_EQ(processor_->process(data), kResultOk);
   EXPECT_EQ(buffers.outputBus().silenceFlags, 1u) << "only the null left channel is silent";
-}
-
-TEST_F(ProcessCallback, ChannelsFromSixtyThreeOnNeverGetASilenceBit) {
-  start(48000.0, 512);
-  host::ProcessBuffers buffers(0, 70, 32);
-  EXPECT_EQ(processor_->process(buffers.prepare(32, nullptr, nullptr, kRealtime)), kResultOk);
-  EXPECT_EQ(buffers.outputBus().silenceFlags, (uint64(1) << 63) - 1);
 }
 
 TEST_F(ProcessCallback, ProcessingPointsNotesAndFlushesAllocatesNothing) {
@@ -131,7 +136,6 @@ TEST_F(ProcessCallback, ProcessingPointsNotesAndFlushesAllocatesNothing) {
   note.noteOn.pitch = 60;
   note.noteOn.velocity = 0.8f;
   ASSERT_EQ(events.addEvent(note), kResultOk);
-  note.sampleOffset = 50;
   note.noteOn.velocity = 0.0f;
   ASSERT_EQ(events.addEvent(note), kResultOk);
 

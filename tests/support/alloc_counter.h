@@ -1,8 +1,8 @@
 #pragma once
 // Counts heap allocations made by the current thread while an
 // AllocationCounter is alive. Link talvo::test_alloc into the test binary:
-// it replaces the global operator new (and, outside AddressSanitizer builds,
-// malloc/calloc/realloc), so any allocation on the counted thread is seen.
+// it replaces every global operator new, so any C++ allocation on the counted
+// thread is seen.
 #include <cstddef>
 
 namespace talvo::test {
@@ -17,8 +17,5 @@ class AllocationCounter {
   /// Allocations seen on this thread since construction.
   [[nodiscard]] std::size_t count() const;
 };
-
-/// True when C allocation functions are counted too (not under sanitizers).
-[[nodiscard]] bool countsMalloc();
 
 }  // namespace talvo::test

@@ -1,8 +1,10 @@
+// The VST3 parameter built from a table row: its info, and values and UTF-16
+// text handed through to the table's conversions.
+#include "params/talvo_parameter.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
-
-#include "params/talvo_parameter.h"
 
 namespace talvo {
 namespace {
@@ -17,20 +19,6 @@ std::u16string text(const String128 s) {
   return out;
 }
 
-std::u16string shown(const TalvoParameter& p, double normalized) {
-  String128 s{};
-  p.toString(normalized, s);
-  return text(s);
-}
-
-// The normalized value read from `in`, or -1 when refused; a refusal leaves the value untouched.
-double read(const TalvoParameter& p, const char16_t* in) {
-  double n = 0.42;
-  if (p.fromString(reinterpret_cast<const TChar*>(in), n)) return n;
-  EXPECT_EQ(n, 0.42);
-  return -1.0;
-}
-
 TEST(TalvoParameter, InfoComesFromTheTableRow) {
   TalvoParameter rate(TALVO_PARAMS[kParamRate]);
   const ParameterInfo& info = rate.getInfo();
@@ -38,56 +26,55 @@ TEST(TalvoParameter, InfoComesFromTheTableRow) {
   EXPECT_EQ(text(info.title), u"Rate");
   EXPECT_EQ(text(info.shortTitle), u"Rate");
   EXPECT_EQ(text(info.units), u"Hz");
-  EXPECT_EQ(info.stepCount, 0);
-  EXPECT_EQ(info.defaultNormalizedValue, (5.0 - 0.1) / (20.0 - 0.1));
+  EXPECT_EQ(info.defaultNormalizedValue, TALVO_PARAMS[kParamRate].default_normalized);
   EXPECT_EQ(info.unitId, kRootUnitId);
   EXPECT_EQ(info.flags, ParameterInfo::kCanAutomate);
   EXPECT_EQ(rate.getNormalized(), info.defaultNormalizedValue);
+  EXPECT_EQ(text(TalvoParameter(TALVO_PARAMS[kParamWet]).getInfo().title), u"Mix");
 
-  TalvoParameter wet(TALVO_PARAMS[kParamWet]);
-  EXPECT_EQ(text(wet.getInfo().title), u"Mix");
-  EXPECT_EQ(text(wet.getInfo().units), u"");
-  EXPECT_EQ(wet.getNormalized(), 1.0);
-
-  talvo_param_desc untitled = TALVO_PARAMS[kParamDepth];
-  untitled.title = nullptr;
-  EXPECT_EQ(text(TalvoParameter(untitled).getInfo().title), u"") << "a null title gives an empty string";
+  talvo_param_desc d = TALVO_PARAMS[kParamDepth];
+  d.title = nullptr;
+  EXPECT_EQ(text(TalvoParameter(d).getInfo().title), u"") << "a null title gives an empty string";
+  const struct {
+    std::uint32_t kind;
+    std::int32_t listCount, stepCount;
+  } steps[] = {{TALVO_PARAM_KIND_CONTINUOUS, 0, 0},
+               {TALVO_PARAM_KIND_LIST, 3, 2},
+               {TALVO_PARAM_KIND_LIST, 1, 1},
+               {TALVO_PARAM_KIND_TOGGLE, 0, 1}};
+  for (const auto& s : steps) {
+    d.kind = s.kind;
+    d.list_count = s.listCount;
+    EXPECT_EQ(TalvoParameter(d).getInfo().stepCount, s.stepCount) << s.kind << " " << s.listCount;
+  }
 }
 
-TEST(TalvoParameter, StepCountFollowsTheKind) {
-  talvo_param_desc d = TALVO_PARAMS[0];
-  d.kind = TALVO_PARAM_KIND_LIST;
-  d.list_count = 3;
-  EXPECT_EQ(TalvoParameter(d).getInfo().stepCount, 2);
-  d.list_count = 1;
-  EXPECT_EQ(TalvoParameter(d).getInfo().stepCount, 1);
-  d.kind = TALVO_PARAM_KIND_TOGGLE;
-  EXPECT_EQ(TalvoParameter(d).getInfo().stepCount, 1);
-}
-
-// The conversions themselves are the parameter table's; these cases show
-// that values and UTF-16 text pass through both ways.
-TEST(TalvoParameter, ValuesAndTextPassThroughToTheTableConversions) {
-  TalvoParameter rate(TALVO_PARAMS[kParamRate]);
-  EXPECT_EQ(shown(rate, 0.0), u"0.1");
-  EXPECT_EQ(shown(rate, rate.toNormalized(5.0)), u"5");
-  EXPECT_EQ(rate.toNormalized(5.0), TALVO_PARAMS[kParamRate].default_normalized);
-  EXPECT_EQ(rate.toPlain(2.0), 20.0) << "normalized values are clamped";
-  EXPECT_EQ(read(rate, u"30"), 1.0);
-  EXPECT_EQ(read(rate, u"5 Hz"), rate.toNormalized(5.0));
-  EXPECT_EQ(read(rate, u"abc"), -1.0);
-  EXPECT_EQ(read(rate, u""), -1.0);
-  EXPECT_EQ(read(rate, u"\u00b5s"), -1.0) << "non-ASCII text is no number";
-  EXPECT_EQ(read(rate, nullptr), -1.0);
-
+TEST(TalvoParameter, ValuesAndUtf16TextPassThroughToTheTableConversions) {
   static const char* const labels[] = {"Low", "Mid", "High"};
-  talvo_param_desc list = TALVO_PARAMS[0];
+  talvo_param_desc list = TALVO_PARAMS[kParamRate];
   list.kind = TALVO_PARAM_KIND_LIST;
   list.list_count = 3;
   list.list_labels = labels;
   TalvoParameter listParam(list);
-  EXPECT_EQ(shown(listParam, 0.5), u"Mid");
-  EXPECT_EQ(read(listParam, u"High"), 1.0);
+  String128 shown{};
+  listParam.toString(0.5, shown);
+  EXPECT_EQ(text(shown), u"Mid");
+  TalvoParameter rate(TALVO_PARAMS[kParamRate]);
+  EXPECT_EQ(rate.toPlain(rate.toNormalized(5.0)), 5.0);
+
+  const struct {
+    const TalvoParameter& parameter;
+    const char16_t* text;
+    double normalized;  // -1: refused, the value left alone
+  } read[] = {{listParam, u"High", 1.0},
+              {rate, u"5 Hz", rate.toNormalized(5.0)},
+              {rate, u"\u0135", -1.0},  // non-ASCII text is no number, even where its low byte is a digit
+              {rate, nullptr, -1.0}};
+  for (const auto& r : read) {
+    double n = -1.0;
+    EXPECT_EQ(r.parameter.fromString(reinterpret_cast<const TChar*>(r.text), n), r.normalized >= 0.0);
+    EXPECT_EQ(n, r.normalized);
+  }
 }
 
 }  // namespace

@@ -8,14 +8,6 @@ namespace talvo::host {
 
 namespace {
 
-bool readNumber(const std::string& text, double& value) {
-  if (text.empty()) return false;
-  errno = 0;
-  char* end = nullptr;
-  value = std::strtod(text.c_str(), &end);
-  return errno == 0 && end == text.c_str() + text.size() && std::isfinite(value);
-}
-
 bool splitPath(const std::string& text, const talvo_param_desc*& desc, std::string& rest,
                std::string& error) {
   std::size_t equals = text.find('=');
@@ -35,11 +27,21 @@ bool splitPath(const std::string& text, const talvo_param_desc*& desc, std::stri
 
 }  // namespace
 
+bool parseReal(const std::string& text, double& out) {
+  if (text.empty()) return false;
+  errno = 0;
+  char* end = nullptr;
+  const double value = std::strtod(text.c_str(), &end);
+  if (errno != 0 || end != text.c_str() + text.size() || !std::isfinite(value)) return false;
+  out = value;
+  return true;
+}
+
 bool parseSetting(const std::string& text, ParamSetting& out, std::string& error) {
   std::string value;
   ParamSetting parsed;
   if (!splitPath(text, parsed.desc, value, error)) return false;
-  if (!readNumber(value, parsed.plain)) {
+  if (!parseReal(value, parsed.plain)) {
     error = "not a number: \"" + value + "\"";
     return false;
   }
@@ -57,8 +59,8 @@ bool parseAutomation(const std::string& text, AutomationLane& out, std::string& 
     std::string item = list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
     std::size_t colon = item.find(':');
     AutomationPoint point{};
-    if (colon == std::string::npos || !readNumber(item.substr(0, colon), point.seconds) ||
-        !readNumber(item.substr(colon + 1), point.plain)) {
+    if (colon == std::string::npos || !parseReal(item.substr(0, colon), point.seconds) ||
+        !parseReal(item.substr(colon + 1), point.plain)) {
       error = "expected seconds:value, got \"" + item + "\"";
       return false;
     }

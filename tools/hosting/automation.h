@@ -2,7 +2,9 @@
 // Parameter settings and automation for offline rendering. Automation is a
 // list of (seconds, plain value) points joined by linear ramps; it is sent to
 // the plug-in as parameter points on a fixed frame grid that depends only on
-// the absolute frame, never on how the audio is cut into blocks.
+// the absolute frame, never on how the audio is cut into blocks. Every reader
+// here parses into a fresh value and hands it over only on success: on false
+// its output is untouched.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -28,6 +30,8 @@ struct ParamSetting {
   double plain = 0.0;
 };
 
+/// A whole finite number in strtod's syntax, as the command line gives it.
+[[nodiscard]] bool parseReal(const std::string& text, double& out);
 [[nodiscard]] bool parseSetting(const std::string& text, ParamSetting& out, std::string& error);
 /// "path=t:v,t:v,...", e.g. "oriel.rate=0:0.5,2.5:8"; times in seconds, never decreasing.
 [[nodiscard]] bool parseAutomation(const std::string& text, AutomationLane& out, std::string& error);

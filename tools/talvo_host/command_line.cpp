@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cmath>
 #include <cstdlib>
 
 namespace talvo::host {
@@ -62,16 +61,6 @@ bool parseInteger(const std::string& text, long low, long high, long& out) {
   char* end = nullptr;
   long value = std::strtol(text.c_str(), &end, 10);
   if (errno != 0 || end != text.c_str() + text.size() || value < low || value > high) return false;
-  out = value;
-  return true;
-}
-
-bool parseReal(const std::string& text, double& out) {
-  if (text.empty()) return false;
-  errno = 0;
-  char* end = nullptr;
-  double value = std::strtod(text.c_str(), &end);
-  if (errno != 0 || end != text.c_str() + text.size() || !std::isfinite(value)) return false;
   out = value;
   return true;
 }

@@ -27,9 +27,7 @@ class CommandLine {
   std::vector<std::string> flags_;
 };
 
-/// Reads a whole decimal integer within [low, high].
+/// Reads a whole decimal integer within [low, high]; false leaves `out` untouched.
 [[nodiscard]] bool parseInteger(const std::string& text, long low, long high, long& out);
-/// Reads a whole finite decimal number.
-[[nodiscard]] bool parseReal(const std::string& text, double& out);
 
 }  // namespace talvo::host

@@ -1,10 +1,13 @@
 #pragma once
 // The verbs of talvo-host; each returns the process exit status
 // (0 done, 1 failed, 2 bad command line). argv starts after the verb.
+#include "banks/hosted/hosted_bank.h"
 
 namespace talvo::host {
 
 int runInfo(int argc, char** argv);
 int runRender(int argc, char** argv);
+/// `defaults` is where tests trust their own server; the tool passes none.
+int runFetchBank(int argc, char** argv, const HostedFetchOptions& defaults = {});
 
 }  // namespace talvo::host

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "bridge/json_write.h"
+#include "hosting/automation.h"
 #include "hosting/loaded_plugin.h"
 #include "params/params.h"
 #include "talvo_host/command_line.h"

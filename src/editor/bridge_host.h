@@ -1,0 +1,24 @@
+#pragma once
+// The editor's way into the controller. The controller implements it; the
+// editor view calls it from the host's main thread only.
+#include <cstddef>
+#include <functional>
+#include <string>
+
+namespace talvo {
+
+class BridgeHost {
+ public:
+  virtual ~BridgeHost() = default;
+  /// One message from the page: `length` bytes of JSON text, not terminated.
+  virtual void handleBridgeMessage(const char* json, std::size_t length) = 0;
+  /// Installs the function that delivers one outbound JSON text to the page,
+  /// or clears it when `sink` is empty; texts sent without a sink are dropped.
+  virtual void setBridgeSink(std::function<void(const std::string&)> sink) = 0;
+  virtual void onEditorOpened() = 0;
+  virtual void onEditorClosed() = 0;
+  /// `reason` may be null (then "unknown").
+  virtual void onEditorError(const char* reason) = 0;
+};
+
+}  // namespace talvo
