@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   juce-modules-source-data
   libssl-dev libcurl4-openssl-dev libarchive-dev libsndfile1-dev openssl
-  libhwy-dev libcli11-dev libcpp-httplib-dev
+  libhwy-dev libcli11-dev libcpp-httplib-dev nlohmann-json3-dev
   libwebkit2gtk-4.1-dev libgtk-3-dev libx11-dev
   xvfb xauth x11-utils imagemagick fonts-dejavu-core chromium
   sox gnuplot-nox locales

@@ -9,6 +9,8 @@ namespace talvo {
 
 /// No single asset or document of a bank may be larger than this.
 inline constexpr std::uint64_t kMaxBankFileBytes = std::uint64_t{1} << 30;
+/// Nor may all its assets together: the loader holds them in memory at once.
+inline constexpr std::uint64_t kMaxBankTotalBytes = std::uint64_t{2} << 30;
 
 /// Reads a whole file in binary mode. False when it cannot be opened, sized or
 /// read in full, or when it is larger than `maxBytes`. An empty file succeeds.

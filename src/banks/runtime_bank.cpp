@@ -34,61 +34,97 @@ const JsonValue* nonEmptyArray(const JsonValue& object, const char* key) {
   return list && list->isArray() && !list->elements.empty() ? list : nullptr;
 }
 
-bool verifyAssets(const JsonValue& table, const std::string& resolvedDirectory, VerifiedAssets& assets,
-                  RuntimeBankLoad& load) {
+// One assetTable entry whose path and codec passed, before its bytes are read.
+struct PendingAsset {
+  std::string id;
+  std::string path;
+  std::string real;
+  std::string sha256;
+  double declared;
+};
+
+// Checks each entry's fields and location and adds up the file sizes, so a
+// table that names one huge file many times is refused before anything is read.
+bool locateAssets(const JsonValue& table, const std::string& resolvedDirectory,
+                  std::vector<PendingAsset>& pending, RuntimeBankLoad& load) {
+  std::uint64_t total = 0;
   for (const JsonValue& entry : table.elements) {
     if (!entry.isObject()) continue;
-    const std::string id = entry.str("id", "");
-    const std::string path = entry.str("path", "");
-    const std::string sha256 = entry.str("sha256", "");
+    PendingAsset asset{entry.str("id", ""), entry.str("path", ""), "", entry.str("sha256", ""), -1.0};
     const JsonValue* bytesMember = entry.find("bytes");
-    const double declared = bytesMember && bytesMember->isNumber() ? bytesMember->number : -1.0;
+    if (bytesMember && bytesMember->isNumber()) asset.declared = bytesMember->number;
     const std::string codec = entry.str("codec", "wav");
-    if (id.empty() || path.empty()) {
+    if (asset.id.empty() || asset.path.empty()) {
       failLoad(load, RuntimeBankOutcome::kBankMalformed, "assetTable entry missing id or path");
       return false;
     }
-    std::string real;
-    const ResolvedLocation location =
-        pathIsContained(path) ? resolveBankFile(resolvedDirectory, path, real) : ResolvedLocation::kOutside;
+    const ResolvedLocation location = pathIsContained(asset.path)
+                                          ? resolveBankFile(resolvedDirectory, asset.path, asset.real)
+                                          : ResolvedLocation::kOutside;
     if (location == ResolvedLocation::kOutside) {
       failLoad(load, RuntimeBankOutcome::kBankMalformed,
-               joinText("asset \"", id, "\" path escapes the bank directory"));
+               joinText("asset \"", asset.id, "\" path escapes the bank directory"));
       return false;
     }
     if (codec != "wav") {
       failLoad(load, RuntimeBankOutcome::kBankUnsupportedCodec,
-               joinText("asset \"", id, "\" codec \"", codec,
+               joinText("asset \"", asset.id, "\" codec \"", codec,
                         "\" is not decoded by the native runtime loader (wav only)"));
       return false;
     }
-    VerifiedAsset asset{path, {}};
-    if (location != ResolvedLocation::kInside || !readWholeFile(real, asset.bytes)) {
-      failLoad(load, RuntimeBankOutcome::kBankMissing, joinText("asset \"", id, "\" file missing: ", path));
+    std::error_code sizeError;
+    const std::uintmax_t size =
+        location == ResolvedLocation::kInside ? std::filesystem::file_size(asset.real, sizeError) : 0;
+    if (location != ResolvedLocation::kInside || sizeError || size > kMaxBankFileBytes) {
+      failLoad(load, RuntimeBankOutcome::kBankMissing,
+               joinText("asset \"", asset.id, "\" file missing: ", asset.path));
+      return false;
+    }
+    total += size;
+    if (total > kMaxBankTotalBytes) {
+      failLoad(load, RuntimeBankOutcome::kBankTooLarge,
+               joinText("the assetTable adds up to more than ", std::to_string(kMaxBankTotalBytes >> 20),
+                        " MiB, the most one bank may hold"));
+      return false;
+    }
+    pending.push_back(std::move(asset));
+  }
+  return true;
+}
+
+bool verifyAssets(const JsonValue& table, const std::string& resolvedDirectory, VerifiedAssets& assets,
+                  RuntimeBankLoad& load) {
+  std::vector<PendingAsset> pending;
+  if (!locateAssets(table, resolvedDirectory, pending, load)) return false;
+  for (PendingAsset& entry : pending) {
+    VerifiedAsset asset{entry.path, {}};
+    if (!readWholeFile(entry.real, asset.bytes)) {
+      failLoad(load, RuntimeBankOutcome::kBankMissing,
+               joinText("asset \"", entry.id, "\" file missing: ", entry.path));
       return false;
     }
     // NaN fails every comparison and so skips the size check like a negative value.
-    if (declared >= 0.0) {
+    if (entry.declared >= 0.0) {
       const std::uint64_t expected =
-          declared >= 18446744073709551616.0 ? UINT64_MAX : static_cast<std::uint64_t>(declared);
+          entry.declared >= 18446744073709551616.0 ? UINT64_MAX : static_cast<std::uint64_t>(entry.declared);
       if (expected != asset.bytes.size()) {
         failLoad(load, RuntimeBankOutcome::kBankHashMismatch,
-                 joinText("asset \"", id, "\" is ", std::to_string(asset.bytes.size()),
+                 joinText("asset \"", entry.id, "\" is ", std::to_string(asset.bytes.size()),
                           " bytes, manifest declares ", std::to_string(expected)));
         return false;
       }
     }
-    if (!sha256.empty()) {
+    if (!entry.sha256.empty()) {
       const std::string digest =
           sha256Hex(asset.bytes.data(), static_cast<std::uint32_t>(asset.bytes.size()));
-      if (digest != sha256) {
+      if (digest != entry.sha256) {
         failLoad(load, RuntimeBankOutcome::kBankHashMismatch,
-                 joinText("asset \"", id, "\" sha256 ", digest.substr(0, 16),
+                 joinText("asset \"", entry.id, "\" sha256 ", digest.substr(0, 16),
                           "\xE2\x80\xA6 does not match the manifest"));
         return false;
       }
     }
-    assets[id] = std::move(asset);
+    assets[entry.id] = std::move(asset);
   }
   return true;
 }

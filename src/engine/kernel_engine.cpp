@@ -10,7 +10,6 @@
 namespace talvo {
 
 namespace {
-constexpr std::uint32_t kDefaultNoiseState = 1831565813u;
 constexpr std::uint64_t kMicro = 1000000;
 
 // Host rate as an exact fraction of whole micro-hertz; false when the rate
@@ -115,7 +114,7 @@ bool KernelEngine::setup(double sampleRate, int maxBlockFrames) {
   rateConverted_ = false;
   queue_.clear();
   params_.markPending();
-  velocityNoiseState_ = kDefaultNoiseState;
+  sampler_.resetVelocityNoise();
 
   std::FILE* traceFile = trace::file();
   const bool haveLibrary = ensureLibrary();
@@ -163,7 +162,7 @@ void KernelEngine::resetParams() {
   params_.resetValues();
   variation_ = 16;
   queue_.clear();
-  velocityNoiseState_ = kDefaultNoiseState;
+  sampler_.resetVelocityNoise();
   resetRateAdapterState();
   if (kernelHandle_ != 0) {
     (void)talvo_kernel_reset(library_, kernelHandle_);

@@ -1,8 +1,8 @@
 #pragma once
 // The realtime engine: owns one kernel instance (in its own kernel library
 // state), the timed event queue and parameter values, the render loop with its
-// sample-rate adapter, and the two diagnostic rings. The processor holds one
-// engine by value.
+// sample-rate adapter, the two diagnostic rings and the sampler slots. The
+// processor holds one engine by value.
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -12,6 +12,7 @@
 #include "engine/event_queue.h"
 #include "engine/parameter_mirror.h"
 #include "engine/rate_adapter.h"
+#include "engine/sampler_slots.h"
 
 struct talvo_kernel_library;
 
@@ -63,6 +64,9 @@ class KernelEngine {
   /// True while realtime entries or lost-entry counts wait for a drain.
   [[nodiscard]] bool hasUnreportedRuntimeDiagnostics() const;
   [[nodiscard]] const talvo_runtime_diagnostic_ring& diagnosticRing() const { return diagnostics_; }
+  /// Runtime bank, pad overrides and velocity; see SamplerSlots for threads.
+  [[nodiscard]] SamplerSlots& sampler() { return sampler_; }
+  [[nodiscard]] const SamplerSlots& sampler() const { return sampler_; }
 
   // ---- Audio thread: no allocation, no lock, no system call. ----
 
@@ -164,7 +168,6 @@ class KernelEngine {
   // Parameters and events.
   ParameterMirror params_;
   int variation_ = 16;
-  std::uint32_t velocityNoiseState_ = 1831565813u;
   EventQueue queue_;
 
   // Rate-converted mode.
@@ -173,6 +176,9 @@ class KernelEngine {
   // Diagnostics.
   talvo_runtime_diagnostic_ring diagnostics_{};
   RealtimeDiagnosticQueue realtime_;
+
+  // Sampler surface; after the parameters and the ring it refers to.
+  SamplerSlots sampler_{params_, diagnostics_};
 };
 
 }  // namespace talvo

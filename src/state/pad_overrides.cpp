@@ -1,5 +1,6 @@
 #include "state/pad_overrides.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "bridge/json_write.h"
@@ -111,17 +112,18 @@ bool parseSamplerPadOverridesJson(const char* text, std::size_t length, SamplerP
 }
 
 bool hasWritablePadOverride(const SamplerPadOverrides& overrides) {
-  for (const SamplerPadOverride& pad : overrides) {
-    if (!pad.key.empty() && pad.mask != 0) return true;
-  }
-  return false;
+  return std::any_of(overrides.begin(), overrides.end(), padOverrideWritable);
+}
+
+void dropUnwritablePadOverrides(SamplerPadOverrides& overrides) {
+  std::erase_if(overrides, [](const SamplerPadOverride& pad) { return !padOverrideWritable(pad); });
 }
 
 void writeSamplerPadOverridesJson(std::string& out, const SamplerPadOverrides& overrides) {
   out += '{';
   bool firstPad = true;
   for (const SamplerPadOverride& pad : overrides) {
-    if (pad.key.empty() || pad.mask == 0) continue;
+    if (!padOverrideWritable(pad)) continue;
     if (!firstPad) out += ',';
     firstPad = false;
     jsonAppendQuoted(out, pad.key.c_str());

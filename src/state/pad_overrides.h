@@ -70,9 +70,15 @@ constexpr std::size_t kPadOverrideFieldCount = 15;
 /// The fields in the order they are written.
 extern const PadOverrideField kPadOverrideFields[kPadOverrideFieldCount];
 
-/// True when at least one entry would be written (a key and a bit set).
+/// True for an entry the writer records: a key and at least one bit set.
+[[nodiscard]] inline bool padOverrideWritable(const SamplerPadOverride& pad) {
+  return !pad.key.empty() && pad.mask != 0;
+}
+/// True when at least one entry would be written.
 [[nodiscard]] bool hasWritablePadOverride(const SamplerPadOverrides& overrides);
-/// Appends the pad map; entries with an empty key or no bit set are left out.
+/// Removes the entries the writer leaves out, so what is applied is what a save records.
+void dropUnwritablePadOverrides(SamplerPadOverrides& overrides);
+/// Appends the pad map of the writable entries.
 void writeSamplerPadOverridesJson(std::string& out, const SamplerPadOverrides& overrides);
 /// Exactly one pad map and trailing white space; replaces `out`.
 [[nodiscard]] bool parseSamplerPadOverridesJson(const char* text, std::size_t length,

@@ -154,6 +154,15 @@ class TempBank {
     write(path, instrumentDocument(zones));
   }
 
+  /// A valid pack in `prefix` (a folder path ending in "/", or empty): one
+  /// 100-frame asset played by the instrument "piano".
+  void pack(const std::string& prefix = "") const {
+    write(prefix + "a.wav", monoRamp16(100));
+    write(prefix + "bank.json", packManifest({R"({"id":"a","path":"a.wav"})"},
+                                             R"("instruments":[{"id":"piano","document":"p.json"}])"));
+    instrument(prefix + "p.json", R"({"id":"z","assetId":"a"})");
+  }
+
   [[nodiscard]] RuntimeBankLoad load(const std::string& instrument = "",
                                      std::uint64_t arenaFrames = 0) const {
     return loadRuntimeBank(dir_, arenaFrames, instrument);

@@ -86,6 +86,8 @@ TEST(RuntimeBank, EachFailureHasItsOutcomeAndMessage) {
   ASSERT_EQ(mkfifo((bank.dir() + "/pipe.wav").c_str(), 0600), 0);
   bank.writeSparse("huge.wav", kMaxBankFileBytes + 1);
   bank.writeSparse("huge.json", kMaxBankFileBytes + 1);
+  bank.writeSparse("big.wav", kMaxBankFileBytes);
+  const std::string big = R"({"id":"b","path":"big.wav"})";
   const auto withAsset = [&](const std::string& entry) { return packManifest({bank.entry, entry}, kPiano); };
   const auto withLists = [&](const std::string& lists) { return packManifest({bank.entry}, lists); };
   std::string upper = digest;
@@ -133,6 +135,9 @@ TEST(RuntimeBank, EachFailureHasItsOutcomeAndMessage) {
       {withAsset(R"({"id":"b","path":"."})"), "", kMissing, "asset \"b\" file missing: ."},
       {withAsset(R"({"id":"b","path":"pipe.wav"})"), "", kMissing, "asset \"b\" file missing: pipe.wav"},
       {withAsset(R"({"id":"b","path":"huge.wav"})"), "", kMissing, "asset \"b\" file missing: huge.wav"},
+      // One file named three times would be held three times: refused before anything is read.
+      {packManifest({bank.entry, big, big, big}, kPiano), "", RuntimeBankOutcome::kBankTooLarge,
+       "the assetTable adds up to more than 2048 MiB, the most one bank may hold"},
       {withLists(lists), "", kUnknown,
        "bank demo has no instrument or kit \"nodoc\" (known: nodoc, piano, drums)", "nodoc"},
       {withLists(lists), "", kUnknown,

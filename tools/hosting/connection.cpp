@@ -1,6 +1,7 @@
 #include "hosting/connection.h"
 
 #include "pluginterfaces/vst/ivstattributes.h"
+#include "public.sdk/source/vst/hosting/hostclasses.h"
 
 namespace talvo::host {
 
@@ -43,6 +44,16 @@ tresult PLUGIN_API ConnectionProxy::notify(IMessage* message) {
   messages_.push_back(std::move(copy));
   if (destination_ == nullptr) return kResultOk;
   return destination_->notify(message);
+}
+
+tresult ConnectionProxy::sendToSource(const char* id, const std::string* json) {
+  if (source_ == nullptr || !connected_) return kResultFalse;
+  Steinberg::IPtr<IMessage> message = Steinberg::owned(new Steinberg::Vst::HostMessage());
+  message->setMessageID(id);
+  if (json != nullptr) {
+    message->getAttributes()->setBinary("json", json->data(), static_cast<Steinberg::uint32>(json->size()));
+  }
+  return source_->notify(message);
 }
 
 std::vector<RecordedMessage> ConnectionProxy::messagesWithId(const char* id) const {

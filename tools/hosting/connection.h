@@ -33,6 +33,11 @@ class ConnectionProxy final : public HostOwned<Steinberg::Vst::IConnectionPoint>
   /// Records the message, then forwards it to the destination when there is one.
   Steinberg::tresult PLUGIN_API notify(Steinberg::Vst::IMessage* message) override;
 
+  /// Speaks to the source as its peer would: a new message `id`, with `json`
+  /// as its binary attribute "json" when given, and the source's answer.
+  /// Not recorded: only what the source sends is.
+  Steinberg::tresult sendToSource(const char* id, const std::string* json);
+
   [[nodiscard]] const std::vector<RecordedMessage>& messages() const { return messages_; }
   void clearMessages() { messages_.clear(); }
   /// Messages recorded so far with identifier `id`.

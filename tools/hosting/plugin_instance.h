@@ -40,6 +40,10 @@ class PluginInstance {
   void clearProcessorMessages() { fromProcessor_->clearMessages(); }
   /// Everything the controller sent towards the processor; null without a controller.
   [[nodiscard]] const ConnectionProxy* controllerMessages() const { return fromController_.get(); }
+  /// Sends the processor a message as its controller would; its answer.
+  Steinberg::tresult sendToProcessor(const char* id, const std::string* json) {
+    return fromProcessor_->sendToSource(id, json);
+  }
 
   /// setupProcessing, setActive(true), setProcessing(true); on failure the
   /// instance is left inactive and `error` says which step refused.

@@ -7,6 +7,8 @@ namespace talvo::host {
 
 int runInfo(int argc, char** argv);
 int runRender(int argc, char** argv);
+/// Exits 0 when the plug-in found the pack sound, 1 when the pack is missing or broken.
+int runBank(int argc, char** argv);
 /// `defaults` is where tests trust their own server; the tool passes none.
 int runFetchBank(int argc, char** argv, const HostedFetchOptions& defaults = {});
 

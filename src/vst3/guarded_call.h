@@ -1,0 +1,23 @@
+#pragma once
+// No exception may cross a VST3 interface: members that allocate run their
+// body through guardedCall, which turns a throw into a result code.
+#include <new>
+
+#include "pluginterfaces/base/funknown.h"
+
+namespace talvo {
+
+/// The body's result; kOutOfMemory when it ran out of memory, kInternalError
+/// for any other exception.
+template <typename Body>
+Steinberg::tresult guardedCall(Body&& body) noexcept {
+  try {
+    return body();
+  } catch (const std::bad_alloc&) {
+    return Steinberg::kOutOfMemory;
+  } catch (...) {
+    return Steinberg::kInternalError;
+  }
+}
+
+}  // namespace talvo
