@@ -5,7 +5,9 @@
 #include <cmath>
 #include <numbers>
 
+#include "hosting/channel_map.h"
 #include "hosting/offline_render.h"
+#include "hosting/plugin_limits.h"
 
 namespace talvo::host {
 
@@ -16,16 +18,25 @@ bool RealtimePlayer::start(PluginInstance& instance, std::vector<float> signal, 
     error = "nothing to play: no channels, no frames or an empty block size";
     return false;
   }
-  if (!instance.start(sampleRate, blockFrames, Steinberg::Vst::kRealtime, error)) return false;
+  std::int32_t busIn = 0, busOut = 0;
+  std::string note;
+  if (!mainBusChannels(*instance.component(), Steinberg::Vst::kInput, busIn, error) ||
+      !mainBusChannels(*instance.component(), Steinberg::Vst::kOutput, busOut, error) ||
+      !planInputChannels(channels, busIn, true, note, error) ||
+      !instance.start(sampleRate, blockFrames, Steinberg::Vst::kRealtime, error)) {
+    return false;
+  }
   instance_ = &instance;
   signal_ = std::move(signal);
   channels_ = channels;
   sampleRate_ = sampleRate;
   blockFrames_ = blockFrames;
   // Everything the audio thread touches is sized here.
-  buffers_ = std::make_unique<ProcessBuffers>(mainBusChannels(*instance.component(), Steinberg::Vst::kInput),
-                                              mainBusChannels(*instance.component(), Steinberg::Vst::kOutput),
-                                              blockFrames);
+  buffers_ = std::make_unique<ProcessBuffers>(busIn, busOut, blockFrames);
+  block_.assign(static_cast<std::size_t>(blockFrames) * static_cast<std::size_t>(channels), 0.0f);
+  inputs_.clear();
+  for (std::int32_t c = 0; c < busIn; ++c)
+    inputs_.push_back(buffers_->input(c));
   changes_ = std::make_unique<ParameterChanges>(blockParameterCapacity(instance), 1);
   running_.store(true);
   thread_ = std::thread([this] { run(); });
@@ -49,15 +60,11 @@ void RealtimePlayer::run() noexcept {
   while (running_.load(std::memory_order_relaxed)) {
     changes_->clear();
     (void)instance_->componentHandler().drainInto(*changes_);
-    for (std::int32_t c = 0; c < buffers_->inputChannels(); ++c) {
-      float* in = buffers_->input(c);
-      const std::size_t source = static_cast<std::size_t>(std::min(c, channels_ - 1));
-      for (std::int32_t i = 0; i < blockFrames_; ++i)
-        in[i] = signal_[((position + static_cast<std::size_t>(i)) % frames) *
-                            static_cast<std::size_t>(channels_) +
-                        source];
-    }
-    position = (position + static_cast<std::size_t>(blockFrames_)) % frames;
+    const auto width = static_cast<std::size_t>(channels_);
+    for (std::size_t i = 0; i < static_cast<std::size_t>(blockFrames_);
+         ++i, position = (position + 1) % frames)
+      std::copy_n(&signal_[position * width], width, &block_[i * width]);
+    spreadInputChannels(block_.data(), channels_, blockFrames_, inputs_.data(), buffers_->inputChannels());
     Steinberg::Vst::ProcessData& data =
         buffers_->prepare(blockFrames_, changes_.get(), nullptr, Steinberg::Vst::kRealtime);
     if (instance_->processor()->process(data) != Steinberg::kResultOk)

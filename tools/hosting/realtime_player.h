@@ -25,8 +25,9 @@ class RealtimePlayer {
   RealtimePlayer& operator=(const RealtimePlayer&) = delete;
 
   /// Starts `instance` (realtime mode) at `sampleRate` and the audio thread;
-  /// `signal` is interleaved, `channels` wide, and not empty. False with a
-  /// reason when the plug-in refuses to start. `instance` must outlive the player.
+  /// `signal` is interleaved, `channels` wide (mixed down to a narrower input
+  /// bus), and not empty. False with a reason when the plug-in refuses to
+  /// start. `instance` must outlive the player.
   [[nodiscard]] bool start(PluginInstance& instance, std::vector<float> signal, std::int32_t channels,
                            double sampleRate, std::int32_t blockFrames, std::string& error);
   /// Ends the audio thread, then stops the instance; harmless when not started.
@@ -45,6 +46,8 @@ class RealtimePlayer {
   double sampleRate_ = 0.0;
   std::int32_t blockFrames_ = 0;
   std::unique_ptr<ProcessBuffers> buffers_;
+  std::vector<float> block_;    // one block of the signal, interleaved
+  std::vector<float*> inputs_;  // the input bus's channels in buffers_
   std::unique_ptr<ParameterChanges> changes_;
   std::thread thread_;
   std::atomic<bool> running_{false};

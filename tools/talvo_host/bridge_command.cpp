@@ -6,12 +6,14 @@
 // run loop drives the controller's cadence clock; the end of input ends it.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "hosting/loaded_plugin.h"
 #include "hosting/realtime_player.h"
@@ -31,6 +33,30 @@ using DeliverFn = int (*)(Steinberg::FUnknown*, const char*, std::size_t);
 
 constexpr int kBridgeVersion = 2;
 constexpr std::int32_t kBlockFrames = 256;
+// The part of an input file that is looped; the rest is never read.
+constexpr double kMaxLoopSeconds = 60.0;
+
+struct Signal {
+  std::vector<float> samples;  // interleaved
+  std::int32_t channels = 2;
+  double sampleRate = 48000.0;
+};
+
+// The start of `path`, at most kMaxLoopSeconds, held in memory for looping.
+bool readLoop(const std::string& path, Signal& out, std::string& error) {
+  AudioFileReader reader;
+  if (!reader.open(path, error)) return false;
+  const auto frames = std::min<std::int64_t>(
+      reader.frames(), static_cast<std::int64_t>(kMaxLoopSeconds * reader.sampleRate()));
+  if (frames < 1) {
+    error = path + " holds no audio";
+    return false;
+  }
+  out.channels = reader.channels();
+  out.sampleRate = reader.sampleRate();
+  out.samples.resize(static_cast<std::size_t>(frames) * static_cast<std::size_t>(out.channels));
+  return reader.read(out.samples.data(), static_cast<std::int32_t>(frames), error);
+}
 
 // Hands each complete line of a descriptor to `onLine`, without its line
 // break; blank lines are skipped. At the end of input a last unterminated
@@ -84,15 +110,13 @@ int runBridge(int argc, char** argv) {
     reportFailure(error.empty() ? "bridge needs exactly one bundle" : error);
     return 2;
   }
-  AudioData signal;
+  Signal signal;
   if (args.has("--in")) {
-    if (!readAudioFile(args.value("--in"), signal, error)) {
+    if (!readLoop(args.value("--in"), signal, error)) {
       reportFailure(error);
       return 1;
     }
   } else {
-    signal.sampleRate = 48000.0;
-    signal.channels = 2;
     signal.samples = testSignal(signal.sampleRate);
   }
 

@@ -1,6 +1,7 @@
 // talvo-host info: what a bundle's factory, buses, parameters, units,
 // program lists and MIDI mappings say, and the latency at one sample rate, as
 // text or as one JSON document.
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -8,6 +9,7 @@
 #include "bridge/json_write.h"
 #include "hosting/automation.h"
 #include "hosting/loaded_plugin.h"
+#include "hosting/plugin_limits.h"
 #include "params/params.h"
 #include "pluginterfaces/vst/ivstmidicontrollers.h"
 #include "pluginterfaces/vst/ivstunits.h"
@@ -65,16 +67,17 @@ struct ControllerExtras {
   std::vector<MidiMappingRow> midiMappings;
 };
 
-std::vector<BusRow> listBuses(Steinberg::Vst::IComponent& component) {
-  std::vector<BusRow> rows;
+bool listBuses(Steinberg::Vst::IComponent& component, std::vector<BusRow>& rows, std::string& error) {
   const Steinberg::Vst::MediaType types[] = {Steinberg::Vst::kAudio, Steinberg::Vst::kEvent};
   const Steinberg::Vst::BusDirection directions[] = {Steinberg::Vst::kInput, Steinberg::Vst::kOutput};
   for (auto type : types) {
     for (auto direction : directions) {
-      const Steinberg::int32 count = component.getBusCount(type, direction);
+      Steinberg::int32 count = 0;
+      if (!countBuses(component, type, direction, count, error)) return false;
       for (Steinberg::int32 i = 0; i < count; ++i) {
         Steinberg::Vst::BusInfo info{};
         if (component.getBusInfo(type, direction, i, info) != kResultOk) continue;
+        if (!checkBusChannels(info, direction, i, error)) return false;
         rows.push_back({type == Steinberg::Vst::kAudio ? "audio" : "event",
                         direction == Steinberg::Vst::kInput ? "input" : "output", i,
                         utf8FromUtf16(info.name, 128), info.channelCount,
@@ -83,7 +86,7 @@ std::vector<BusRow> listBuses(Steinberg::Vst::IComponent& component) {
       }
     }
   }
-  return rows;
+  return true;
 }
 
 // From the controller when there is one; otherwise from the table the plug-in
@@ -114,19 +117,23 @@ std::vector<ParamRow> listParameters(Steinberg::Vst::IEditController* controller
   return rows;
 }
 
+// At most this many units, program lists and programs of each list are listed;
+// a plug-in's counts may be lies.
+constexpr Steinberg::int32 kMaxListed = 4096;
+
 ControllerExtras listControllerExtras(Steinberg::Vst::IEditController* controller) {
   ControllerExtras extras;
   if (Steinberg::FUnknownPtr<Steinberg::Vst::IUnitInfo> units{controller}) {
-    for (Steinberg::int32 i = 0; i < units->getUnitCount(); ++i) {
+    for (Steinberg::int32 i = 0; i < std::min(units->getUnitCount(), kMaxListed); ++i) {
       Steinberg::Vst::UnitInfo info{};
       if (units->getUnitInfo(i, info) != kResultOk) continue;
       extras.units.push_back({info.id, info.parentUnitId, info.programListId, utf8FromUtf16(info.name, 128)});
     }
-    for (Steinberg::int32 i = 0; i < units->getProgramListCount(); ++i) {
+    for (Steinberg::int32 i = 0; i < std::min(units->getProgramListCount(), kMaxListed); ++i) {
       Steinberg::Vst::ProgramListInfo info{};
       if (units->getProgramListInfo(i, info) != kResultOk) continue;
       ProgramListRow row{info.id, utf8FromUtf16(info.name, 128), {}};
-      for (Steinberg::int32 p = 0; p < info.programCount; ++p) {
+      for (Steinberg::int32 p = 0; p < std::min(info.programCount, kMaxListed); ++p) {
         Steinberg::Vst::String128 name{};
         row.programs.push_back(units->getProgramName(info.id, p, name) == kResultOk ? utf8FromUtf16(name, 128)
                                                                                     : std::string());
@@ -157,7 +164,7 @@ std::string number(double value) {
 
 void writeJson(const FactoryRecord& factory, const std::vector<BusRow>& buses,
                const std::vector<ParamRow>& params, const char* paramSource, const ControllerExtras& extras,
-               double rate, bool latencyKnown, int latency) {
+               double rate, bool latencyKnown, std::int64_t latency) {
   std::string out = "{\"factory\":{\"vendor\":";
   jsonAppendQuoted(out, factory.vendor.c_str());
   out += ",\"url\":";
@@ -254,7 +261,7 @@ void writeJson(const FactoryRecord& factory, const std::vector<BusRow>& buses,
 
 void writeText(const FactoryRecord& factory, const std::vector<BusRow>& buses,
                const std::vector<ParamRow>& params, const char* paramSource, const ControllerExtras& extras,
-               double rate, bool latencyKnown, int latency) {
+               double rate, bool latencyKnown, std::int64_t latency) {
   std::printf("factory: vendor \"%s\", url \"%s\", email \"%s\", flags 0x%x\n", factory.vendor.c_str(),
               factory.url.c_str(), factory.email.c_str(), static_cast<unsigned>(factory.flags));
   for (std::size_t i = 0; i < factory.classes.size(); ++i) {
@@ -296,7 +303,7 @@ void writeText(const FactoryRecord& factory, const std::vector<BusRow>& buses,
     std::printf("midi mapping: channel %d, controller %d -> parameter %u\n", m.channel + 1, m.controller,
                 m.paramId);
   if (latencyKnown) {
-    std::printf("latency at %s Hz: %d samples\n", number(rate).c_str(), latency);
+    std::printf("latency at %s Hz: %lld samples\n", number(rate).c_str(), static_cast<long long>(latency));
   } else {
     std::printf("latency at %s Hz: unknown (the processor refused that rate)\n", number(rate).c_str());
   }
@@ -321,12 +328,20 @@ int runInfo(int argc, char** argv) {
     reportFailure(error);
     return 1;
   }
-  std::vector<BusRow> buses = listBuses(*plugin.instance->component());
+  std::vector<BusRow> buses;
+  if (!listBuses(*plugin.instance->component(), buses, error)) {
+    reportFailure(error);
+    return 1;
+  }
   const char* paramSource = "";
   std::vector<ParamRow> params = listParameters(plugin.instance->controller(), paramSource);
   const ControllerExtras extras = listControllerExtras(plugin.instance->controller());
   bool latencyKnown = plugin.instance->start(rate, 1024, Steinberg::Vst::kRealtime, error);
-  int latency = latencyKnown ? static_cast<int>(plugin.instance->processor()->getLatencySamples()) : 0;
+  std::int64_t latency = 0;
+  if (latencyKnown && !checkedLatency(*plugin.instance->processor(), rate, latency, error)) {
+    reportFailure(error);
+    return 1;
+  }
   plugin.instance->stop();
   if (args.flagSet("--json")) {
     writeJson(plugin.factory, buses, params, paramSource, extras, rate, latencyKnown, latency);
