@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <string>
+
+#include "support/scratch_dir.h"
 
 using namespace talvo;
 
@@ -51,14 +51,10 @@ TEST(UiManifestPath, TwoComponentsUpThenResources) {
 }
 
 TEST(UiManifestFile, FactsAreReadUpToTheSizeLimitAndMissingFilesGiveNone) {
-  namespace fs = std::filesystem;
-  const fs::path dir = fs::path(TALVO_BINARY_DIR) / "test-scratch" / "manifest-file";
-  fs::remove_all(dir);
-  fs::create_directories(dir);
-  const std::string path = (dir / "manifest.json").string();
+  const test::ScratchDir dir;
   auto read = [&](const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-    return readUiManifestFacts(path);
+    dir.write("manifest.json", text);
+    return readUiManifestFacts(dir.dir() + "/manifest.json");
   };
   const UiBundleFacts facts = read(
       "{\n  \"buildTime\": \"2026-12-06T20:00:00Z\",\n  \"sourceRevision\": "
@@ -74,7 +70,6 @@ TEST(UiManifestFile, FactsAreReadUpToTheSizeLimitAndMissingFilesGiveNone) {
   EXPECT_STREQ(read(head + std::string(kUiManifestMaxBytes - head.size() - 1, 'p') + "\"}").sourceRevision,
                "");
   EXPECT_STREQ(read("").sha256, "");
-  EXPECT_STREQ(readUiManifestFacts((dir / "absent.json").string()).buildTime, "");
-  EXPECT_STREQ(readUiManifestFacts(dir.string()).buildTime, "");  // a directory
-  fs::remove_all(dir);
+  EXPECT_STREQ(readUiManifestFacts(dir.dir() + "/absent.json").buildTime, "");
+  EXPECT_STREQ(readUiManifestFacts(dir.dir()).buildTime, "");  // a directory
 }
