@@ -30,6 +30,7 @@ inline std::vector<CaseRow> readCaseTable(const std::string& name) {
   std::istringstream lines(readDataFile(name));
   for (std::string line; std::getline(lines, line);) {
     if (line.empty() || line[0] == '#') continue;
+    if (line.ends_with(" |")) line += ' ';  // an empty last field
     CaseRow& row = rows.emplace_back();
     for (std::size_t at = 0, bar = 0; bar != std::string::npos; at = bar + 3) {
       bar = line.find(" | ", at);
