@@ -34,17 +34,10 @@ void expectFailure(const RuntimeBankLoad& load, const std::string& outcome, cons
 
 }  // namespace
 
-TEST(RuntimeBankOutcomes, WireNamesAndTriggerCodes) {
-  std::string names;
-  for (int value : {0, 1, 2, 3, 4, 5, 6, 7, 255})
-    names += std::string(runtimeBankOutcomeName(static_cast<RuntimeBankOutcome>(value))) + " ";
-  EXPECT_EQ(names,
-            "ok bank-missing bank-hash-mismatch bank-malformed bank-unsupported-codec bank-too-large "
-            "bank-instrument-unknown bank-missing bank-missing ");
-  std::string codes;
-  for (const char* trigger : {"release", "legato", "attack", "Release"})
-    codes += std::to_string(triggerCode(trigger));
-  EXPECT_EQ(codes, "1200");
+// Each outcome's own name is shown by the failures below.
+TEST(RuntimeBankOutcomes, ValuesWithoutANameReadAsAMissingBank) {
+  for (int value : {7, 255})
+    EXPECT_STREQ(runtimeBankOutcomeName(static_cast<RuntimeBankOutcome>(value)), "bank-missing");
 }
 
 TEST(RuntimeBank, LoadsASmallBankWithItsIdentity) {

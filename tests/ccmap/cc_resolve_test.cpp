@@ -47,10 +47,8 @@ double raw(int position) {
 TEST(CcResolver, ValueModesAndTakeoverRulesFollowTheController) {
   for (const CaseRow& row : readCaseTable("ccmap/resolver.txt")) {
     SCOPED_TRACE(row.at(0));
-    const std::string binding =
-        "[{" + row.at(1) + (row[1].empty() ? "" : ",") + R"("cc":7,"path":"oriel.depth"}])";
-    CcMap map;
-    ASSERT_TRUE(parseCcMapJson(binding.data(), binding.size(), map) && map.count == 1) << binding;
+    const CcMap map =
+        ccMapOf({parsedBinding(row.at(1) + (row[1].empty() ? "" : ",") + R"("cc":7,"path":"oriel.depth")")});
     const CcBinding& b = map.bindings[0];
     const bool reader = row.at(2) != "-";
     FakeParams params;
