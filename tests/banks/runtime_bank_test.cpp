@@ -130,6 +130,7 @@ TEST(RuntimeBank, InstrumentChoiceFollowsListsAndRequest) {
   EXPECT_EQ(kit.bank.zones.at(0).frameCount, 10u);
 }
 
+// The presets of tests/data/banks/presets_bank.json.
 TEST(RuntimeBank, PresetsNeedAReadableDocumentInsideTheBankWithNumericParams) {
   SmallBank bank;
   TempBank outside;
@@ -139,15 +140,7 @@ TEST(RuntimeBank, PresetsNeedAReadableDocumentInsideTheBankWithNumericParams) {
   bank.write("p/words.json", R"({"params":{"b":"x","c":true}})");
   bank.write("p/flat.json", R"({"params":[1]})");
   bank.write("p/bad.json", R"({"params":{"a":1})");
-  bank.manifest({bank.entry},
-                std::string(kPiano) +
-                    R"(,"presets":[)"
-                    R"({"id":"warm","instrument":"piano","document":"p/warm.json"},)"
-                    R"({"id":"named","name":"Named","document":"./p//warm.json"},)"
-                    R"({"id":"words","document":"p/words.json"},{"id":"flat","document":"p/flat.json"},)"
-                    R"({"id":"bad","document":"p/bad.json"},{"id":"gone","document":"p/gone.json"},)"
-                    R"({"id":"up","document":"../p/warm.json"},{"id":"linked","document":"out/warm.json"},)"
-                    R"({"id":"none"},{"document":"p/warm.json"},7])");
+  bank.write("bank.json", readDataFile("banks/presets_bank.json"));
   const RuntimeBankLoad load = bank.load();
   ASSERT_EQ(load.outcome, RuntimeBankOutcome::kOk) << load.error;
   std::string presets;
