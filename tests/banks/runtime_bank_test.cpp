@@ -114,9 +114,7 @@ TEST(RuntimeBank, UndeclaredChecksAreSkippedLinksInsideAreFollowedAndTheArenaMay
 TEST(RuntimeBank, InstrumentChoiceFollowsListsAndRequest) {
   SmallBank bank;
   bank.instrument("kit.json", R"({"assetId":"a","startFrame":90})");
-  bank.manifest({bank.entry}, R"("instruments":["str",{"id":"nodoc","name":"No doc"},{"name":"anon"},)"
-                              R"({"id":"piano","document":"piano.json"}],)"
-                              R"("kits":[{"id":"drums","name":"Drums","document":"kit.json"}])");
+  bank.write("bank.json", readDataFile("banks/lists_bank.json"));
   const RuntimeBankLoad first = bank.load();
   ASSERT_EQ(first.outcome, RuntimeBankOutcome::kOk) << first.error;
   EXPECT_EQ(first.bank.instrumentId + "|" + first.bank.instrumentName, "piano|");
