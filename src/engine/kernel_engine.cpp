@@ -72,6 +72,7 @@ bool KernelEngine::ensureLibrary() {
   if (!library_) return false;
   talvo_kernel_set_panic_sink(library_, &KernelEngine::panicSink, this);
   talvo_kernel_runtime_init(library_);
+  talvo_kernel_use_reference_loop(library_, referenceLoops_ ? 1 : 0);
   return true;
 }
 
@@ -172,6 +173,12 @@ void KernelEngine::resetParams() {
 void KernelEngine::resetRateAdapterState() {
   rateAdapterFailed_ = false;
   adapter_.reset();
+}
+
+void KernelEngine::useReferenceLoops(bool on) {
+  referenceLoops_ = on;
+  adapter_.useReferenceLoop(on);
+  if (library_) talvo_kernel_use_reference_loop(library_, on ? 1 : 0);
 }
 
 int KernelEngine::latencySamples() const {

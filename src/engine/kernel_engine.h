@@ -41,6 +41,10 @@ class KernelEngine {
   void resetParams();
   /// Clears the adapter's latched failure, fill counts and positions.
   void resetRateAdapterState();
+  /// Renders through the scalar reference loops of the kernel and the rate
+  /// adapter instead of the vector ones, which match them up to rounding. For
+  /// comparisons in tests and benchmarks; makes the reference's tables.
+  void useReferenceLoops(bool on);
 
   /// Plain value store used by state restore; reaches the kernel by republishing.
   void setParamValue(std::uint32_t id, double plain);
@@ -148,6 +152,7 @@ class KernelEngine {
   bool outputSilent_ = false;
   bool rateAdapterFailed_ = false;
   bool rateConverted_ = false;
+  bool referenceLoops_ = false;
 
   // Kernel binding; the library state is this engine's alone.
   talvo_kernel_library* library_ = nullptr;

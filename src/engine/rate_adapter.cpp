@@ -10,14 +10,7 @@ namespace talvo {
 
 namespace {
 
-constexpr std::int64_t kHalfTaps = 15;  // taps before the centre; 16 after it
-
-void fillTables(double cutoff, std::vector<double>& taps, std::vector<double>& sums) {
-  std::vector<float> rounded(kSincTableSize);
-  sums.assign(kSincPhases, 0.0);
-  fillSincTable(rounded.data(), sums.data(), cutoff);
-  taps.assign(rounded.begin(), rounded.end());
-}
+constexpr std::int64_t kHalfTaps = kSincCentreTap;
 
 // Drops `keep - base` samples (at most `count`) from the front of a FIFO.
 void dropFront(std::vector<double>& fifo, std::uint64_t keep, std::uint64_t& base, std::uint64_t& count) {
@@ -29,81 +22,18 @@ void dropFront(std::vector<double>& fifo, std::uint64_t keep, std::uint64_t& bas
   base += d;
 }
 
-// Up to kSincLanes filter evaluations collected and summed together. Each
-// lane reads the 32 samples around its centre: samples before the FIFO read
-// as element 0 and samples past it as the last element (a stream position
-// below 0 also lands on element 0, so it needs no rule of its own).
-struct SincBatch {
-  const double* windows[kSincLanes];
-  const double* taps[kSincLanes];
-  double sums[kSincLanes];
-  int target[kSincLanes];
-  double spill[kSincLanes][kSincTaps];
-  int lanes = 0;
-
-  void add(const std::vector<double>& fifo, std::uint64_t base, std::uint64_t count, std::int64_t centre,
-           const std::vector<double>& table, const std::vector<double>& tableSums, std::uint32_t phase,
-           int at) noexcept {
-    const std::int64_t rel = centre - kHalfTaps - static_cast<std::int64_t>(base);
-    if (rel >= 0 && static_cast<std::uint64_t>(rel) + kSincTaps <= count) {
-      windows[lanes] = fifo.data() + rel;
-    } else {
-      const std::int64_t last = static_cast<std::int64_t>(count) - 1;
-      for (int t = 0; t < kSincTaps; ++t) {
-        spill[lanes][t] = fifo[static_cast<std::size_t>(std::clamp<std::int64_t>(rel + t, 0, last))];
-      }
-      windows[lanes] = spill[lanes];
-    }
-    taps[lanes] = table.data() + static_cast<std::size_t>(phase) * kSincTaps;
-    sums[lanes] = tableSums[phase];
-    target[lanes] = at;
-    ++lanes;
-  }
-
-  // The taps have unit gain up to rounding; dividing by their sum makes a
-  // constant come out exactly. A zero sum passes the centre sample.
-  void finish(float* out) noexcept {
-    double acc[kSincLanes];
-    sincDot(windows, taps, lanes, acc);
-    for (int k = 0; k < lanes; ++k) {
-      out[target[k]] = static_cast<float>(sums[k] != 0.0 ? acc[k] / sums[k] : windows[k][kHalfTaps]);
-    }
-    lanes = 0;
-  }
-};
-
-// Steady state: positions from `walker` whose windows start inside the FIFO
-// (element 0 at absolute sample `base`), up to the first one whose centre
-// reaches `stopIndex` or `maxCount` positions. No window needs clamping, so
-// each lane points straight into the FIFO. Returns the number written.
-int filterInside(PositionWalker& shared, const double* fifo, std::int64_t base,
-                 const std::vector<double>& table, const std::vector<double>& tableSums,
-                 std::int64_t stopIndex, float* out, int maxCount) noexcept {
-  const double* windows[kSincLanes];
-  const double* taps[kSincLanes];
-  double sums[kSincLanes];
-  double acc[kSincLanes];
-  PositionWalker walker = shared;  // a local copy can live in registers
-  int done = 0;
-  while (done < maxCount) {
-    int lanes = 0;
-    for (; lanes < kSincLanes && done + lanes < maxCount; ++lanes) {
-      const SincPosition pos = walker.position();
-      if (pos.index >= stopIndex) break;
-      windows[lanes] = fifo + (pos.index - kHalfTaps - base);
-      taps[lanes] = table.data() + static_cast<std::size_t>(pos.phase) * kSincTaps;
-      sums[lanes] = tableSums[pos.phase];
-      walker.advance();
-    }
-    if (lanes == 0) break;
-    sincDot(windows, taps, lanes, acc);
-    for (int k = 0; k < lanes; ++k) {
-      out[done + k] = static_cast<float>(sums[k] != 0.0 ? acc[k] / sums[k] : windows[k][kHalfTaps]);
-    }
-    done += lanes;
-  }
-  shared = walker;
-  return done;
+// One filter evaluation whose window may reach outside the FIFO: samples
+// before it read as element 0 and samples past it as the last element (a
+// stream position below 0 also lands on element 0, so it needs no rule of its
+// own).
+float filterAtEdge(const std::vector<double>& fifo, std::uint64_t base, std::uint64_t count,
+                   const SincPosition& pos, const SincFilter& filter, bool reference) noexcept {
+  const std::int64_t rel = pos.index - kHalfTaps - static_cast<std::int64_t>(base);
+  const std::int64_t last = static_cast<std::int64_t>(count) - 1;
+  double window[kSincTaps];
+  for (int t = 0; t < kSincTaps; ++t)
+    window[t] = fifo[static_cast<std::size_t>(std::clamp<std::int64_t>(rel + t, 0, last))];
+  return sincFilterAt(window, filter, pos.phase, reference);
 }
 
 }  // namespace
@@ -125,9 +55,20 @@ void RateAdapter::configure(std::uint64_t n, std::uint64_t d, std::uint64_t capa
   scratch_.assign(c, 0.0f);
   rendered_.assign(c, 0.0f);
   const double ratio = (static_cast<double>(n) / static_cast<double>(d)) / 48000.0;
-  fillTables(std::min(1.0 / ratio, 1.0), toKernelTaps_, toKernelSums_);
-  fillTables(std::min(ratio, 1.0), toHostTaps_, toHostSums_);
+  cutoffs_[0] = std::min(1.0 / ratio, 1.0);
+  cutoffs_[1] = std::min(ratio, 1.0);
+  toKernel_.fill(cutoffs_[0], reference_);
+  toHost_.fill(cutoffs_[1], reference_);
   reset();
+}
+
+void RateAdapter::useReferenceLoop(bool on) {
+  reference_ = on;
+  // The reference's tables are made only for it.
+  if (on && capacity_ != 0 && toKernel_.taps.empty()) {
+    toKernel_.fill(cutoffs_[0], true);
+    toHost_.fill(cutoffs_[1], true);
+  }
 }
 
 void RateAdapter::reset() noexcept {
@@ -172,17 +113,13 @@ std::uint64_t RateAdapter::convertToKernel() noexcept {
   const int limit = static_cast<int>(capacity_);
   int produced = 0;
   // At the stream's start windows reach before the first sample.
-  SincBatch batch;
   for (SincPosition pos = walker.position();
        produced < limit && pos.index < stop && pos.index - kHalfTaps < base; pos = walker.position()) {
-    batch.add(hostIn_, inBase_, inCount_, pos.index, toKernelTaps_, toKernelSums_, pos.phase, produced);
-    if (batch.lanes == kSincLanes) batch.finish(out);
-    ++produced;
+    out[produced++] = filterAtEdge(hostIn_, inBase_, inCount_, pos, toKernel_, reference_);
     walker.advance();
   }
-  if (batch.lanes > 0) batch.finish(out);
-  produced += filterInside(walker, hostIn_.data(), base, toKernelTaps_, toKernelSums_, stop, out + produced,
-                           limit - produced);
+  produced += sincFilterRun(walker, hostIn_.data(), base, toKernel_, stop, out + produced, limit - produced,
+                            reference_);
   kernelReadPos_ += static_cast<std::uint64_t>(produced);
   return static_cast<std::uint64_t>(produced);
 }
@@ -202,17 +139,12 @@ bool RateAdapter::renderOutput(float* const* outputs, int channels, int frames) 
   const std::int64_t base = static_cast<std::int64_t>(outBase_);
   const std::int64_t stop = base + static_cast<std::int64_t>(outCount_) - 16;
   float* out = rendered_.data();
-  SincBatch batch;
   // Frames before the stream starts, or without the output's look-ahead, are
   // silent; frames whose window reaches before the FIFO read clamped samples.
   auto edgeFrame = [&](int q) noexcept {
     const SincPosition pos = walker.position();
-    if (pos.index < 0 || pos.index < base || pos.index >= stop) {
-      out[q] = 0.0f;
-    } else {
-      batch.add(kernelOut_, outBase_, outCount_, pos.index, toHostTaps_, toHostSums_, pos.phase, q);
-      if (batch.lanes == kSincLanes) batch.finish(out);
-    }
+    const bool silent = pos.index < 0 || pos.index < base || pos.index >= stop;
+    out[q] = silent ? 0.0f : filterAtEdge(kernelOut_, outBase_, outCount_, pos, toHost_, reference_);
     walker.advance();
   };
   int q = 0;
@@ -221,11 +153,9 @@ bool RateAdapter::renderOutput(float* const* outputs, int channels, int frames) 
     if (t - kHalfTaps >= base && t < stop) break;
     edgeFrame(q);
   }
-  if (batch.lanes > 0) batch.finish(out);
-  q += filterInside(walker, kernelOut_.data(), base, toHostTaps_, toHostSums_, stop, out + q, frames - q);
+  q += sincFilterRun(walker, kernelOut_.data(), base, toHost_, stop, out + q, frames - q, reference_);
   for (; q < frames; ++q)
     edgeFrame(q);
-  if (batch.lanes > 0) batch.finish(out);
 
   bool written = false;
   for (int ch = 0; ch < channels; ++ch) {

@@ -5,14 +5,15 @@
 // adapter carries one channel each way: the host's first input channel in,
 // the kernel's output back out.
 //
-// Samples are kept as doubles holding single-precision values and the taps as
-// doubles holding their single-precision roundings, so every product and sum
-// is the one a float-storing adapter would compute; converting once on entry
-// keeps conversions out of the 32-tap loops.
+// Samples are kept as doubles holding single-precision values; converting
+// once on entry keeps conversions out of the 32-tap loops. The reference
+// loop's taps are doubles holding their single-precision roundings, so its
+// products and sums are the ones a float-storing adapter would compute.
 #include <cstdint>
 #include <vector>
 
 #include "engine/rate_math.h"
+#include "engine/sinc_table.h"
 
 namespace talvo {
 
@@ -32,6 +33,10 @@ class RateAdapter {
   void configure(std::uint64_t n, std::uint64_t d, std::uint64_t capacity);
   /// Fill counts and positions to 0 (the adapter restarts with its latency of silence).
   void reset() noexcept;
+  /// Filters with the tap-order scalar sum, one position at a time, instead of
+  /// the vector sums: the reference for comparisons in tests and benchmarks.
+  /// Main thread: makes the reference's tables.
+  void useReferenceLoop(bool on);
   [[nodiscard]] std::uint64_t capacity() const noexcept { return capacity_; }
 
   // ---- Audio thread (no allocation). ----
@@ -68,12 +73,13 @@ class RateAdapter {
   std::vector<double> hostIn_;     // host-rate input, element 0 at host frame inBase_
   std::vector<double> kernelOut_;  // kernel output, element 0 at kernel frame outBase_
   std::vector<float> scratch_;     // this block's kernel input
-  std::vector<double> toKernelTaps_, toHostTaps_;
-  std::vector<double> toKernelSums_, toHostSums_;
-  std::vector<float> rendered_;  // one host block of output, copied to every channel
+  SincFilter toKernel_, toHost_;
+  double cutoffs_[2] = {1.0, 1.0};  // host to kernel, kernel to host
+  std::vector<float> rendered_;     // one host block of output, copied to every channel
   std::uint64_t inCount_ = 0, outCount_ = 0;
   std::uint64_t inBase_ = 0, outBase_ = 0;
   std::uint64_t kernelReadPos_ = 0, kernelOutPos_ = 0, hostOutPos_ = 0, hostTimeline_ = 0;
+  bool reference_ = false;
 };
 
 }  // namespace talvo

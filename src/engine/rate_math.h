@@ -40,7 +40,8 @@ struct SincPosition {
 /// Steps one of the positions above a frame at a time without dividing:
 /// the numerator grows by `step` per frame, and both the quotient (index) and
 /// the sub-sample phase floor((remainder * 1024 + half) / divisor) are carried
-/// along as quotient/remainder pairs.
+/// along as quotient/remainder pairs. Each step adds whole parts and carries
+/// at most one unit, because every added remainder is below the divisor.
 class PositionWalker {
  public:
   /// `divisor`: D K (host positions) or N (kernel positions); `step`: N or D K;
@@ -48,19 +49,23 @@ class PositionWalker {
   void start(const SincPosition& at, std::uint64_t divisor, std::uint64_t step, std::uint64_t half) {
     pos_ = at;
     divisor_ = divisor;
-    step_ = step;
-    // Every product here stays below 2^64: remainders and steps are below
-    // 2^43 (N <= 4e12, D K <= 4.8e10), times 1024.
+    indexStep_ = static_cast<std::int64_t>(step / divisor);
+    remainderStep_ = step % divisor;
+    // Every product here stays below 2^64: remainders are below the divisor,
+    // which is below 2^43 (N <= 4e12, D K <= 4.8e10), times 1024.
     const std::uint64_t u = pos_.remainder * 1024 + half;
     phaseQuotient_ = u / divisor;
     phaseRemainder_ = u % divisor;
-    phaseStepQuotient_ = (1024 * step) / divisor;
-    phaseStepRemainder_ = (1024 * step) % divisor;
+    phaseStepQuotient_ = (1024 * remainderStep_) / divisor;
+    phaseStepRemainder_ = (1024 * remainderStep_) % divisor;
   }
   /// By value, so the walker can live in registers inside a loop.
   [[nodiscard]] SincPosition position() const { return pos_; }
+  /// The most the index grows in one step.
+  [[nodiscard]] std::int64_t maxIndexStep() const { return indexStep_ + (remainderStep_ != 0 ? 1 : 0); }
   void advance() {
-    pos_.remainder += step_;
+    pos_.index += indexStep_;
+    pos_.remainder += remainderStep_;
     phaseQuotient_ += phaseStepQuotient_;
     phaseRemainder_ += phaseStepRemainder_;
     if (phaseRemainder_ >= divisor_) {
@@ -68,20 +73,22 @@ class PositionWalker {
       ++phaseQuotient_;
     }
     if (pos_.remainder >= divisor_) {
-      const std::uint64_t q = pos_.remainder < 2 * divisor_ ? 1 : pos_.remainder / divisor_;
-      pos_.index += static_cast<std::int64_t>(q);
-      pos_.remainder -= q * divisor_;
-      phaseQuotient_ -= 1024 * q;
+      pos_.remainder -= divisor_;
+      ++pos_.index;
+      phaseQuotient_ -= 1024;
     }
     pos_.phase = phaseQuotient_ > 1023 ? 1023u : static_cast<std::uint32_t>(phaseQuotient_);
   }
 
  private:
   SincPosition pos_;
-  std::uint64_t divisor_ = 1, step_ = 0;
+  std::uint64_t divisor_ = 1;
+  // step = indexStep_ * divisor + remainderStep_.
+  std::int64_t indexStep_ = 0;
+  std::uint64_t remainderStep_ = 0;
   // floor((remainder * 1024 + half) / divisor) and the matching remainder.
   std::uint64_t phaseQuotient_ = 0, phaseRemainder_ = 0;
-  // 1024 * step split by the divisor.
+  // 1024 * remainderStep_ split by the divisor.
   std::uint64_t phaseStepQuotient_ = 0, phaseStepRemainder_ = 0;
 };
 

@@ -1,6 +1,7 @@
 #include "engine/sinc_table.h"
 
 #include <cmath>
+#include <new>
 
 namespace talvo {
 
@@ -27,6 +28,28 @@ void fillSincTable(float* taps, double* sums, double cutoff) {
     for (int t = 0; t < kSincTaps; ++t)
       stored += static_cast<double>(row[t]);
     sums[p] = stored;
+  }
+}
+
+void SincFilter::fill(double cutoff, bool reference) {
+  std::vector<float> rounded(kSincTableSize);
+  std::vector<double> rowSums(kSincPhases);
+  fillSincTable(rounded.data(), rowSums.data(), cutoff);
+  unitTaps = hwy::AllocateAligned<double>(kSincTableSize);
+  if (!unitTaps) throw std::bad_alloc();
+  for (int p = 0; p < kSincPhases; ++p) {
+    const double sum = rowSums[static_cast<std::size_t>(p)];
+    for (int t = 0; t < kSincTaps; ++t) {
+      const std::size_t at = static_cast<std::size_t>(p) * kSincTaps + static_cast<std::size_t>(t);
+      unitTaps[at] = sum != 0.0 ? static_cast<double>(rounded[at]) / sum : (t == kSincCentreTap ? 1.0 : 0.0);
+    }
+  }
+  if (reference) {
+    taps.assign(rounded.begin(), rounded.end());
+    sums = std::move(rowSums);
+  } else {
+    taps = {};
+    sums = {};
   }
 }
 

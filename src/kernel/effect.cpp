@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "kernel/effect_vector.h"
+
 namespace talvo::kernel {
 namespace {
 
@@ -12,8 +14,12 @@ double clampValue(double v, double lo, double hi) {
   return v;
 }
 
+// Without a rounding instruction in the baseline instruction set std::floor
+// is a library call; every double from 2^52 up is whole anyway.
 bool isIntegral(double v) {
-  return std::isfinite(v) && std::floor(v) == v;
+  if (!std::isfinite(v)) return false;
+  if (std::fabs(v) >= 4503599627370496.0) return true;
+  return static_cast<double>(static_cast<std::int64_t>(v)) == v;
 }
 
 double clampDelay(double d, double length) {
@@ -67,57 +73,47 @@ bool prepare(KernelState& state, const PrepareConfig& config) {
   return true;
 }
 
+namespace {
+
+// Slot 0 rate, 1 depth, 2 wet: the value clamped to the slot's range, or
+// ignored when not finite.
+void setSlot(KernelState& state, std::uint32_t slot, double value) {
+  if (!std::isfinite(value)) return;
+  if (slot == 0) state.node.rateHz = clampValue(value, 0.1, 20.0);
+  if (slot == 1) state.node.depth = clampValue(value, 0.0, 1.0);
+  if (slot == 2) state.wet = clampValue(value, 0.0, 1.0);
+}
+
+}  // namespace
+
 bool setParameter(KernelState& state, const char* path, double value) {
   if (path == nullptr) return false;
-  double* target = nullptr;
-  double lo = 0.0;
-  double hi = 1.0;
-  if (std::strcmp(path, ORIEL_PARAMETER_PATHS[0]) == 0) {
-    target = &state.node.rateHz;
-    lo = 0.1;
-    hi = 20.0;
-  } else if (std::strcmp(path, ORIEL_PARAMETER_PATHS[1]) == 0) {
-    target = &state.node.depth;
-  } else if (std::strcmp(path, ORIEL_PARAMETER_PATHS[2]) == 0) {
-    target = &state.wet;
-  } else {
-    return false;
+  for (std::uint32_t slot = 0; slot < 3; ++slot) {
+    if (std::strcmp(path, ORIEL_PARAMETER_PATHS[slot]) == 0) {
+      setSlot(state, slot, value);
+      return true;
+    }
   }
-  if (std::isfinite(value)) *target = clampValue(value, lo, hi);
-  return true;
+  return false;
 }
 
 bool applyParameter(KernelState& state, std::uint32_t slot, double value) {
+  // By slot rather than through the path: the audio thread applies every
+  // automation point here.
   if (slot >= 3) return false;
-  return setParameter(state, ORIEL_PARAMETER_PATHS[slot], value);
+  setSlot(state, slot, value);
+  return true;
 }
 
-bool process(KernelState& state, const KernelBlock& block) {
-  const double capacity = block.capacity;
-  const double offset = block.offset;
-  const double frames = block.frames;
-  if (!state.prepared || block.inputChannels != 1.0 || block.outputChannels != 1.0) return false;
-  if (!(capacity >= 1.0) || !isIntegral(capacity)) return false;
-  if (!(offset >= 0.0) || !isIntegral(offset)) return false;
-  if (!(frames >= 0.0) || !isIntegral(frames)) return false;
-  if (frames > ORIEL_MAX_FRAMES || offset + frames > capacity) return false;
-  if (capacity > static_cast<double>(block.inputLength) || capacity > static_cast<double>(block.outputLength))
-    return false;
-  if (block.input == nullptr || block.output == nullptr) return frames == 0.0;
-
-  OrielNode& node = state.node;
+void renderReference(OrielNode& node, double wet, const float* input, float* output,
+                     std::size_t count) noexcept {
   FractionalDelay& line = node.delayLine;
   float* buffer = line.buffer.data();
   const double length = static_cast<double>(line.buffer.size());
   const std::size_t lengthIndex = line.buffer.size();
-  if (lengthIndex < 3) return false;  // a line too short to hold any delay
-  const double wet = state.wet;
   const double phaseStep = node.rateHz / node.sampleRate;
-  // Only [offset, offset + frames) is visited; indices outside were skipped anyway.
-  const auto first = static_cast<std::size_t>(offset);
-  const auto last = first + static_cast<std::size_t>(frames);
-  for (std::size_t i = first; i < last; ++i) {
-    const float x = block.input[i];
+  for (std::size_t i = 0; i < count; ++i) {
+    const float x = input[i];
     const double s = std::sin(6.283185307179586 * node.phase);
     const double d = clampDelay(node.centreDelaySamples * (s * node.depth + 1.0), length);
 
@@ -142,9 +138,42 @@ bool process(KernelState& state, const KernelBlock& block) {
     node.phase = static_cast<double>(static_cast<float>(node.phase + phaseStep));
     if (node.phase >= 1.0) node.phase -= 1.0;
 
-    block.output[i] = static_cast<float>(wet * static_cast<double>(y) + (1.0 - wet) * static_cast<double>(x));
+    output[i] = static_cast<float>(wet * static_cast<double>(y) + (1.0 - wet) * static_cast<double>(x));
   }
+}
+
+namespace {
+
+using RenderFn = void (*)(OrielNode&, double, const float*, float*, std::size_t) noexcept;
+
+// Checks the block, then renders only [offset, offset + frames): the indices
+// outside it would be skipped anyway.
+bool processWith(KernelState& state, const KernelBlock& block, RenderFn render) {
+  const double capacity = block.capacity;
+  const double offset = block.offset;
+  const double frames = block.frames;
+  if (!state.prepared || block.inputChannels != 1.0 || block.outputChannels != 1.0) return false;
+  if (!(capacity >= 1.0) || !isIntegral(capacity)) return false;
+  if (!(offset >= 0.0) || !isIntegral(offset)) return false;
+  if (!(frames >= 0.0) || !isIntegral(frames)) return false;
+  if (frames > ORIEL_MAX_FRAMES || offset + frames > capacity) return false;
+  if (capacity > static_cast<double>(block.inputLength) || capacity > static_cast<double>(block.outputLength))
+    return false;
+  if (block.input == nullptr || block.output == nullptr) return frames == 0.0;
+  if (state.node.delayLine.buffer.size() < 3) return false;  // a line too short to hold any delay
+  const auto first = static_cast<std::size_t>(offset);
+  render(state.node, state.wet, block.input + first, block.output + first, static_cast<std::size_t>(frames));
   return true;
+}
+
+}  // namespace
+
+bool process(KernelState& state, const KernelBlock& block) {
+  return processWith(state, block, &renderVector);
+}
+
+bool processReference(KernelState& state, const KernelBlock& block) {
+  return processWith(state, block, &renderReference);
 }
 
 void reset(KernelState& state) {

@@ -80,6 +80,9 @@ void restoreDefaults(KernelState& state);
 /// Renders [offset, offset + frames) of the block; false (nothing written)
 /// when the state is unprepared or the block's shape is out of range.
 [[nodiscard]] bool process(KernelState& state, const KernelBlock& block);
+/// The same through the scalar loop with one library sine per sample: the
+/// reference `process` is measured and tested against.
+[[nodiscard]] bool processReference(KernelState& state, const KernelBlock& block);
 /// Clears phase, delay line and write position of a prepared state.
 void reset(KernelState& state);
 

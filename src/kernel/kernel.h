@@ -134,6 +134,10 @@ void talvo_kernel_output_view(talvo_kernel_library* library, uint32_t handle, fl
 double talvo_kernel_destroy(talvo_kernel_library* library, uint32_t handle);
 /// Releases temporaries; nothing is kept between calls, so it only validates.
 void talvo_kernel_collect(talvo_kernel_library* library);
+/// Nonzero: every instance renders with the scalar reference loop (one
+/// library sine per sample) instead of the vector loop, which matches it up to
+/// the last bits of the sine. For comparisons in tests and benchmarks.
+void talvo_kernel_use_reference_loop(talvo_kernel_library* library, int on);
 
 // ---- Entry points (audio thread; no allocation, no lock, no system call) ----
 

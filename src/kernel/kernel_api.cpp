@@ -110,6 +110,10 @@ void talvo_kernel_collect(talvo_kernel_library* library) {
   library->impl.guarded("talvo_kernel_collect", addressOf(&talvo_kernel_collect), 0, [] { return 0; });
 }
 
+void talvo_kernel_use_reference_loop(talvo_kernel_library* library, int on) {
+  if (library != nullptr) library->impl.useReferenceLoop(on != 0);
+}
+
 double talvo_kernel_push_event(talvo_kernel_library* library, uint32_t handle, uint32_t kind, uint32_t frame,
                                uint32_t parameter, double value) {
   if (library == nullptr) return TALVO_KERNEL_PUSH_INVALID;

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "kernel/effect_vector.h"
+
 namespace talvo::kernel {
 namespace {
 
@@ -65,6 +67,9 @@ void KernelLibrary::runtimeInit() {
     state = KernelState{};
   input_.fill(0.0f);
   output_.fill(0.0f);
+  // The vector loop's instruction set is chosen on its first call; make that
+  // happen here rather than on the audio thread.
+  (void)vectorTargetName();
   initialised_ = true;
 }
 
@@ -97,6 +102,10 @@ KernelBlock KernelLibrary::blockFor(std::uint32_t slot, double offset, double fr
   block.outputLength = MAX_FRAMES;
   block.outputChannels = 1.0;
   return block;
+}
+
+bool KernelLibrary::render(KernelState& state, const KernelBlock& block) const noexcept {
+  return referenceLoop_ ? kernel::processReference(state, block) : kernel::process(state, block);
 }
 
 void KernelLibrary::clearAreas(std::uint32_t slot) noexcept {
@@ -180,22 +189,48 @@ std::uint32_t KernelLibrary::process(std::uint32_t handle, std::uint32_t frames)
   KernelState& state = states_[slot];
   const talvo_kernel_event* queue = &events_[slot * MAX_EVENTS];
   const std::uint32_t count = eventCounts_[slot] < MAX_EVENTS ? eventCounts_[slot] : MAX_EVENTS;
+  if (!referenceLoop_ && renderInOnePass(state, slot, frames, queue, count)) {
+    eventCounts_[slot] = 0;
+    return TALVO_KERNEL_OK;
+  }
 
   // Cut the block at every event frame so each change applies from its sample.
   std::uint32_t cursor = 0;
   for (std::uint32_t e = 0; e < count; ++e) {
     const talvo_kernel_event& event = queue[e];
     if (event.frame >= frames) break;  // this and every later event is dropped
-    if (cursor < event.frame && !kernel::process(state, blockFor(slot, cursor, event.frame - cursor)))
+    if (cursor < event.frame && !render(state, blockFor(slot, cursor, event.frame - cursor)))
       return TALVO_KERNEL_PROCESS_REFUSED;
     if (!applyParameter(state, event.parameter, static_cast<double>(event.value)))
       return TALVO_KERNEL_PROCESS_REFUSED;
     cursor = event.frame;
   }
-  if (cursor < frames && !kernel::process(state, blockFor(slot, cursor, frames - cursor)))
+  if (cursor < frames && !render(state, blockFor(slot, cursor, frames - cursor)))
     return TALVO_KERNEL_PROCESS_REFUSED;
   eventCounts_[slot] = 0;
   return TALVO_KERNEL_OK;
+}
+
+bool KernelLibrary::renderInOnePass(KernelState& state, std::uint32_t slot, std::uint32_t frames,
+                                    const talvo_kernel_event* queue, std::uint32_t count) noexcept {
+  // Only where cutting the block could not fail: a prepared state and events
+  // every one of which the state accepts.
+  if (!state.prepared) return false;
+  for (std::uint32_t e = 0; e < count && queue[e].frame < frames; ++e) {
+    if (queue[e].parameter >= PARAMETER_COUNT) return false;
+  }
+  ParameterSpan spans[MAX_EVENTS + 1];
+  std::size_t spanCount = 1;
+  spans[0] = ParameterSpan{0, state.node.rateHz, state.node.depth, state.wet};
+  for (std::uint32_t e = 0; e < count && queue[e].frame < frames; ++e) {
+    (void)applyParameter(state, queue[e].parameter, static_cast<double>(queue[e].value));
+    if (spans[spanCount - 1].start != queue[e].frame) spans[spanCount++].start = queue[e].frame;
+    spans[spanCount - 1].rateHz = state.node.rateHz;
+    spans[spanCount - 1].depth = state.node.depth;
+    spans[spanCount - 1].wet = state.wet;
+  }
+  renderVector(state.node, &input_[slot * MAX_FRAMES], &output_[slot * MAX_FRAMES], frames, spans, spanCount);
+  return true;
 }
 
 std::uint32_t KernelLibrary::reset(std::uint32_t handle) noexcept {

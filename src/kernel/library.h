@@ -11,6 +11,7 @@
 #include <new>
 
 #include "kernel/effect.h"
+#include "kernel/effect_vector.h"
 #include "kernel/kernel.h"
 #include "kernel/trap.h"
 
@@ -52,6 +53,8 @@ class KernelLibrary {
 
   // Setup thread.
   void setPanicSink(talvo_kernel_panic_sink sink, void* context) noexcept;
+  /// Scalar reference loop instead of the vector loop, for every instance.
+  void useReferenceLoop(bool on) noexcept { referenceLoop_ = on; }
   void runtimeInit();
   [[nodiscard]] std::uint32_t create(std::uint32_t maximumFrames, std::uint32_t inputChannels,
                                      std::uint32_t outputChannels, double sampleRate);
@@ -74,11 +77,18 @@ class KernelLibrary {
 
  private:
   [[nodiscard]] KernelBlock blockFor(std::uint32_t slot, double offset, double frames) noexcept;
+  [[nodiscard]] bool render(KernelState& state, const KernelBlock& block) const noexcept;
+  /// Renders the whole call in one vector pass with the queued changes taking
+  /// effect at their frames: what cutting the block at them gives. False, with
+  /// nothing done, where cutting could fail part way.
+  [[nodiscard]] bool renderInOnePass(KernelState& state, std::uint32_t slot, std::uint32_t frames,
+                                     const talvo_kernel_event* queue, std::uint32_t count) noexcept;
   void clearAreas(std::uint32_t slot) noexcept;
 
   bool initialised_ = false;
   bool poisoned_ = false;
   bool inSink_ = false;
+  bool referenceLoop_ = false;
   const char* currentEntry_ = "";
   const void* currentAddress_ = nullptr;
   talvo_kernel_panic_sink sink_ = nullptr;

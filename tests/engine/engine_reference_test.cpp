@@ -1,7 +1,9 @@
 // The rate-converted path against a plain, frame-by-frame model of the
 // adapter: every position computed afresh with 128-bit integers, every window
-// read sample by sample. The engine's batched and incremental adapter must
-// produce the very same samples on both output channels.
+// read sample by sample and summed in tap order. The engine's incremental
+// adapter on its reference loops must produce the very same samples on both
+// output channels; its vector path, which sums in another order and takes a
+// vector sine, the same within 1e-6.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,6 +13,7 @@
 #include <vector>
 
 #include "engine/kernel_engine.h"
+#include "engine_harness.h"
 #include "kernel/kernel.h"
 
 using namespace talvo;
@@ -70,6 +73,7 @@ class ReferenceAdapter {
     toKernel_ = table(std::min(1.0 / ratio, 1.0));
     toHost_ = table(std::min(ratio, 1.0));
     talvo_kernel_runtime_init(library_.get());
+    talvo_kernel_use_reference_loop(library_.get(), 1);
     handle_ = static_cast<std::uint32_t>(talvo_kernel_create(library_.get(), 128, 1, 1, 48000.0));
     std::size_t length = 0;
     talvo_kernel_input_view(library_.get(), handle_, &kernelIn_, &length);
@@ -127,35 +131,69 @@ TEST(RateConvertedReference, EverySampleMatchesTheStraightLineAdapter) {
                         {88200.0, 88200, 1}, {32000.5, 64001, 2}, {192000.0, 192000, 1}};
   // Block sizes vary the way hosts vary them, including single frames.
   const int blocks[] = {512, 1, 31, 300, 128, 7, 512, 64, 2, 511};
-  for (const Rate& rate : rates) {
-    KernelEngine engine;
-    ASSERT_TRUE(engine.setup(rate.hz, 512));
-    ASSERT_EQ(engine.hostRateNumerator(), rate.n);
-    ASSERT_EQ(engine.hostRateDenominator(), rate.d);
-    ReferenceAdapter reference(rate.n, rate.d);
-    ASSERT_TRUE(reference.ok());
-    std::uint32_t noise = 12345;
-    std::vector<float> inL(512), inR(512), outL(512), outR(512), ref(512);
-    std::int64_t frame = 0;
-    for (int b = 0; b < 250; ++b) {
-      const int frames = blocks[b % 10];
-      for (int i = 0; i < frames; ++i, ++frame) {
-        noise = noise * 1664525u + 1013904223u;
-        inL[static_cast<std::size_t>(i)] =
-            static_cast<float>(0.6 * std::sin(0.031 * static_cast<double>(frame)) +
-                               0.3 * (static_cast<double>(noise >> 8) / 16777216.0 - 0.5));
-        inR[static_cast<std::size_t>(i)] = -inL[static_cast<std::size_t>(i)];
+  for (const bool referenceLoops : {true, false}) {
+    const float tolerance = referenceLoops ? 0.0f : 1e-6f;
+    for (const Rate& rate : rates) {
+      KernelEngine engine;
+      engine.useReferenceLoops(referenceLoops);
+      ASSERT_TRUE(engine.setup(rate.hz, 512));
+      ASSERT_EQ(engine.hostRateNumerator(), rate.n);
+      ASSERT_EQ(engine.hostRateDenominator(), rate.d);
+      ReferenceAdapter reference(rate.n, rate.d);
+      ASSERT_TRUE(reference.ok());
+      std::uint32_t noise = 12345;
+      std::vector<float> inL(512), inR(512), outL(512), outR(512), ref(512);
+      std::int64_t frame = 0;
+      for (int b = 0; b < 250; ++b) {
+        const int frames = blocks[b % 10];
+        for (int i = 0; i < frames; ++i, ++frame) {
+          noise = noise * 1664525u + 1013904223u;
+          inL[static_cast<std::size_t>(i)] =
+              static_cast<float>(0.6 * std::sin(0.031 * static_cast<double>(frame)) +
+                                 0.3 * (static_cast<double>(noise >> 8) / 16777216.0 - 0.5));
+          inR[static_cast<std::size_t>(i)] = -inL[static_cast<std::size_t>(i)];
+        }
+        const float* ins[2] = {inL.data(), inR.data()};
+        float* outs[2] = {outL.data(), outR.data()};
+        engine.processBlock(ins, 2, outs, 2, frames);
+        ASSERT_FALSE(engine.blockFailed());
+        reference.process(inL.data(), ref.data(), frames);
+        for (int i = 0; i < frames; ++i) {
+          const auto at = static_cast<std::size_t>(i);
+          ASSERT_NEAR(outL[at], ref[at], tolerance) << rate.hz << " Hz, block " << b << ", frame " << i;
+          ASSERT_EQ(outR[at], outL[at]);
+        }
       }
-      const float* ins[2] = {inL.data(), inR.data()};
-      float* outs[2] = {outL.data(), outR.data()};
-      engine.processBlock(ins, 2, outs, 2, frames);
-      ASSERT_FALSE(engine.blockFailed());
-      reference.process(inL.data(), ref.data(), frames);
-      for (int i = 0; i < frames; ++i) {
-        const auto at = static_cast<std::size_t>(i);
-        ASSERT_EQ(outL[at], ref[at]) << rate.hz << " Hz, block " << b << ", frame " << i;
-        ASSERT_EQ(outR[at], ref[at]) << rate.hz << " Hz, block " << b << ", frame " << i;
+    }
+  }
+}
+
+TEST(VectorPath, MatchesTheReferenceLoopsOverAMinuteOfAutomation) {
+  // Every parameter moves every 32 frames, the rate through its whole range.
+  for (const double rate : {44100.0, 48000.0, 96000.0}) {
+    KernelEngine reference, vector;
+    reference.useReferenceLoops(true);
+    ASSERT_TRUE(reference.setup(rate, 512));
+    ASSERT_TRUE(vector.setup(rate, 512));
+    std::vector<float> in(512), outReference(512), outVector(512);
+    const auto frames = static_cast<std::int64_t>(60 * rate);
+    for (std::int64_t start = 0; start < frames; start += 512) {
+      for (int i = 0; i < 512; ++i)
+        in[static_cast<std::size_t>(i)] =
+            static_cast<float>(0.8 * std::sin(0.0123 * static_cast<double>(start + i)));
+      for (int at = 0; at < 512; at += 32) {
+        const double t = static_cast<double>(start + at) / rate;
+        for (std::uint32_t id = 0; id < 3; ++id) {
+          const double value = 0.5 + 0.5 * std::sin(0.9 * t * (id + 1) + id);
+          ASSERT_TRUE(reference.pushParamNormalized(id, value, at));
+          ASSERT_TRUE(vector.pushParamNormalized(id, value, at));
+        }
       }
+      test::processMono(reference, in.data(), outReference.data(), 512);
+      test::processMono(vector, in.data(), outVector.data(), 512);
+      for (std::size_t i = 0; i < 512; ++i)
+        ASSERT_NEAR(outVector[i], outReference[i], 1e-6)
+            << rate << " Hz, frame " << start + static_cast<std::int64_t>(i);
     }
   }
 }

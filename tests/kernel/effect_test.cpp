@@ -134,16 +134,22 @@ TEST(ModulatedDelay, ParametersAreClampedAndNonFiniteValuesIgnored) {
   EXPECT_EQ(state.wet, 0.25);
 }
 
-TEST(ModulatedDelay, DelayJustAboveZeroAtTheRingStartReadsInsideTheRing) {
-  // At write position 0 a delay of about 1e-14 samples makes r + L round to
-  // L; the read must wrap to the ring's start (the fresh sample), not past it.
-  KernelState state = preparedState();
-  state.node.depth = 1.0 - std::ldexp(1.0, -53);
-  state.node.phase = 0.75;  // sine of exactly -1
-  std::vector<float> in(128, 0.5f);
-  std::vector<float> out(128, 0.0f);
-  ASSERT_TRUE(process(state, blockOver(in, out, 0, 1)));
-  EXPECT_NEAR(out[0], 0.5f, 1e-6f);
+TEST(ModulatedDelay, ReadsAtAboutZeroDelayStayInsideTheRingAndSeeItAsItWas) {
+  // At phase 0.75 the sine is exactly -1. Just below full depth the delay is
+  // about 1e-14 samples, and at write position 0 r + L rounds to L: the read
+  // must wrap to the ring's start (the fresh sample), not past it. At full
+  // depth the delay is exactly 0. Either way the read weighs the next ring
+  // position by 0, and that position still holds its old sample, not the next
+  // frame's input (0 times not-a-number would be not-a-number).
+  for (const double depth : {1.0 - std::ldexp(1.0, -53), 1.0}) {
+    KernelState state = preparedState(depth);
+    state.node.phase = 0.75;
+    std::vector<float> in(128, std::numeric_limits<float>::quiet_NaN());
+    in[0] = 0.5f;
+    std::vector<float> out(128, 0.0f);
+    ASSERT_TRUE(process(state, blockOver(in, out, 0, 2)));
+    EXPECT_EQ(out[0], 0.5f) << depth;
+  }
 }
 
 }  // namespace
