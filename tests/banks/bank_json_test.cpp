@@ -67,8 +67,8 @@ TEST(BankJson, NumbersFollowTheSharedReaderAndLiteralsRead) {
 // And the rows of tests/data/banks/json_documents.txt.
 TEST(BankJson, MalformedDocumentsFailAndLeaveTheOutputAlone) {
   // Only space, tab, LF and CR are white space between tokens and at the end.
-  for (const std::string& text : {std::string("[\f]"), std::string("\vtrue"), std::string("{}\f"), nested(34),
-                                  std::string(100000, '[')}) {
+  for (const std::string& text : {std::string(" "), std::string("[\f]"), std::string("\vtrue"),
+                                  std::string("{}\f"), nested(34), std::string(100000, '[')}) {
     JsonValue out;
     out.number = 42.0;
     EXPECT_FALSE(parse(text, out)) << text;
