@@ -52,8 +52,8 @@ TEST(ProcessorMessages, EachMessageGetsItsResultAndOnlyLoadRequestsAreAnswered) 
     EXPECT_EQ(sent, expected) << id << " " << json;
   }
 
-  std::string state;
-  ASSERT_TRUE(instance->getState(state));
+  std::string state, error;
+  ASSERT_TRUE(instance->getState(state, error)) << error;
   EXPECT_EQ(state, R"({"params":{"oriel.rate":5,"oriel.depth":0.1,"oriel.wet":1},"variation":16,"ccMap":)" +
                        std::string(kMap) + R"(,"sampler":{"v":1,"pads":)" + kPads + "}}");
 }

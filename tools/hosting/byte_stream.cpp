@@ -24,6 +24,10 @@ tresult PLUGIN_API ByteStream::read(void* buffer, int32 numBytes, int32* numByte
 tresult PLUGIN_API ByteStream::write(void* buffer, int32 numBytes, int32* numBytesWritten) {
   if (numBytes < 0 || (buffer == nullptr && numBytes > 0)) return kInvalidArgument;
   std::size_t n = static_cast<std::size_t>(numBytes);
+  if (position_ + n > kMaxStateBytes) {
+    overran_ = true;
+    return Steinberg::kOutOfMemory;
+  }
   // Writing past the end after a seek leaves zeros in the gap, as a file would.
   if (bytes_.size() < position_ + n) bytes_.resize(position_ + n, '\0');
   if (n > 0) std::memcpy(bytes_.data() + position_, buffer, n);
@@ -46,6 +50,12 @@ tresult PLUGIN_API ByteStream::seek(int64 pos, int32 mode, int64* result) {
       break;
     default:
       return kInvalidArgument;
+  }
+  // The base is never past the limit, so checking the offset first keeps the sum from overflowing.
+  const auto limit = static_cast<int64>(kMaxStateBytes);
+  if (pos > limit || base + pos > limit) {
+    overran_ = true;
+    return kInvalidArgument;
   }
   int64 target = base + pos;
   if (target < 0) return kInvalidArgument;

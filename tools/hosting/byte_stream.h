@@ -1,9 +1,11 @@
 #pragma once
 // An in-memory IBStream for component state: the host reads a state file into
-// one, hands it to setState, and writes what getState leaves in another.
+// one, hands it to setState, and writes what getState leaves in another. It
+// never grows past kMaxStateBytes, whatever the plug-in seeks to or writes.
 #include <string>
 
 #include "hosting/host_unknown.h"
+#include "hosting/plugin_limits.h"
 #include "pluginterfaces/base/ibstream.h"
 
 namespace talvo::host {
@@ -14,6 +16,8 @@ class ByteStream final : public HostOwned<Steinberg::IBStream> {
   explicit ByteStream(std::string bytes) : bytes_(std::move(bytes)) {}
 
   [[nodiscard]] const std::string& bytes() const { return bytes_; }
+  /// The plug-in tried to seek or write past kMaxStateBytes (and was refused).
+  [[nodiscard]] bool overran() const { return overran_; }
   /// Back to the start, for handing the same bytes to a second reader.
   void rewind() { position_ = 0; }
 
@@ -28,6 +32,7 @@ class ByteStream final : public HostOwned<Steinberg::IBStream> {
  private:
   std::string bytes_;
   std::size_t position_ = 0;
+  bool overran_ = false;
 };
 
 }  // namespace talvo::host

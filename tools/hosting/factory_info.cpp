@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "hosting/plugin_limits.h"
+
 namespace talvo::host {
 
 namespace {
@@ -36,6 +38,12 @@ bool readFactory(Steinberg::IPluginFactory& factory, FactoryRecord& out, std::st
     factory2 = nullptr;
   }
   const Steinberg::int32 count = factory.countClasses();
+  if (count < 0 || count > kMaxFactoryClasses) {
+    error = "the factory claims " + std::to_string(count) + " classes; this host believes at most " +
+            std::to_string(kMaxFactoryClasses);
+    if (factory2 != nullptr) factory2->release();
+    return false;
+  }
   for (Steinberg::int32 i = 0; i < count; ++i) {
     ClassRecord record;
     Steinberg::PClassInfo2 info2{};

@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 
+#include "hosting/channel_map.h"
+#include "hosting/plugin_limits.h"
 #include "hosting/process_buffers.h"
 
 namespace talvo::host {
@@ -12,52 +15,73 @@ using Steinberg::kResultOk;
 
 void SignalStats::add(const float* data, std::size_t count) {
   for (std::size_t i = 0; i < count; ++i) {
-    double x = data[i];
+    const double x = data[i];
+    if (!std::isfinite(x)) {
+      ++nonFinite;
+      continue;
+    }
     peak = std::max(peak, std::fabs(x));
     sumSquares += x * x;
+    ++samples;
   }
-  samples += static_cast<std::int64_t>(count);
 }
 
 double SignalStats::rms() const {
   return samples > 0 ? std::sqrt(sumSquares / static_cast<double>(samples)) : 0.0;
 }
 
-std::int32_t mainBusChannels(Steinberg::Vst::IComponent& component, Steinberg::Vst::BusDirection direction) {
-  if (component.getBusCount(Steinberg::Vst::kAudio, direction) < 1) return 0;
-  Steinberg::Vst::BusInfo info{};
-  if (component.getBusInfo(Steinberg::Vst::kAudio, direction, 0, info) != kResultOk) return 0;
-  return info.channelCount;
+bool startOffline(PluginInstance& instance, double sampleRate, std::int32_t blockFrames, std::string& error) {
+  if (instance.start(sampleRate, blockFrames, Steinberg::Vst::kOffline, error)) return true;
+  char rate[32];
+  std::snprintf(rate, sizeof rate, "%g", sampleRate);
+  const std::int32_t largest = largestAcceptedBlock(*instance.processor(), sampleRate, blockFrames);
+  if (largest == blockFrames) return false;  // refused after setupProcessing: start's reason stands
+  if (largest > 0) {
+    error = "the plug-in takes blocks of at most " + std::to_string(largest) + " frames at " + rate +
+            " Hz; --block " + std::to_string(blockFrames) + " is more";
+  } else {
+    error = std::string("the plug-in refused to process at ") + rate + " Hz";
+  }
+  return false;
 }
 
-bool renderInterleaved(PluginInstance& instance, const std::vector<float>& input, std::int32_t channels,
-                       double sampleRate, const RenderSettings& settings, std::vector<float>& output,
-                       RenderReport& report, const RenderProgress& progress, std::string& error) {
+bool renderStream(PluginInstance& instance, AudioSource& source, double sampleRate,
+                  const RenderSettings& settings, AudioSink& sink, RenderReport& report,
+                  const RenderProgress& progress, std::string& error) {
   report = RenderReport{};
+  const std::int32_t channels = source.channels();
   if (channels < 1 || settings.blockFrames < 1) {
     error = "nothing to render: no channels or an empty block size";
     return false;
   }
-  const std::int32_t busIn = mainBusChannels(*instance.component(), Steinberg::Vst::kInput);
-  const std::int32_t busOut = mainBusChannels(*instance.component(), Steinberg::Vst::kOutput);
+  std::int32_t busIn = 0, busOut = 0;
+  if (!mainBusChannels(*instance.component(), Steinberg::Vst::kInput, busIn, error) ||
+      !mainBusChannels(*instance.component(), Steinberg::Vst::kOutput, busOut, error) ||
+      !planInputChannels(channels, busIn, settings.mixDown, report.channelNote, error) ||
+      !checkedLatency(*instance.processor(), sampleRate, report.latency, error)) {
+    return false;
+  }
   if (busOut < 1) {
     error = "the plug-in has no audio output bus";
     return false;
   }
-  if (!instance.start(sampleRate, settings.blockFrames, Steinberg::Vst::kOffline, error)) return false;
+  if (!sink.open(busOut, error)) return false;
 
-  report.inputFrames = static_cast<std::int64_t>(input.size()) / channels;
+  report.inputFrames = source.frames();
   report.inputChannels = channels;
   report.outputChannels = busOut;
-  report.latency = static_cast<std::int32_t>(instance.processor()->getLatencySamples());
-  report.in.add(input.data(), static_cast<std::size_t>(report.inputFrames * channels));
   const std::int64_t skip = settings.alignToInput ? report.latency : 0;
-  const std::int64_t total = report.inputFrames + report.latency;
+  const std::int64_t total = report.inputFrames + report.latency + settings.tailFrames;
   report.outputFrames = total - skip;
-  output.assign(static_cast<std::size_t>(report.outputFrames * busOut), 0.0f);
 
+  const auto block = static_cast<std::size_t>(settings.blockFrames);
+  std::vector<float> in(block * static_cast<std::size_t>(channels));
+  std::vector<float> out(block * static_cast<std::size_t>(busOut));
   AutomationSchedule schedule(settings.lanes, sampleRate, settings.gridFrames);
   ProcessBuffers buffers(busIn, busOut, settings.blockFrames);
+  std::vector<float*> inputs(static_cast<std::size_t>(busIn));
+  for (std::int32_t c = 0; c < busIn; ++c)
+    inputs[static_cast<std::size_t>(c)] = buffers.input(c);
   ParameterChanges changes(static_cast<std::int32_t>(TALVO_PARAM_COUNT),
                            schedule.maxPointsPerBlock(settings.blockFrames));
   bool lostPoints = false;
@@ -71,33 +95,30 @@ bool renderInterleaved(PluginInstance& instance, const std::vector<float>& input
       }
     }
     lostPoints |= !schedule.addBlock(start, frames, changes);
-    for (std::int32_t c = 0; c < busIn; ++c) {
-      float* dst = buffers.input(c);
-      const std::int32_t source = std::min(c, channels - 1);
-      for (std::int32_t i = 0; i < frames; ++i) {
-        std::int64_t frame = start + i;
-        dst[i] =
-            frame < report.inputFrames ? input[static_cast<std::size_t>(frame * channels + source)] : 0.0f;
-      }
-    }
+    // Past the input's end the plug-in hears silence: its latency and the tail.
+    const auto fromFile =
+        static_cast<std::int32_t>(std::clamp<std::int64_t>(report.inputFrames - start, 0, frames));
+    std::fill(in.begin(), in.end(), 0.0f);
+    if (fromFile > 0 && !source.read(in.data(), fromFile, error)) return false;
+    report.in.add(in.data(), static_cast<std::size_t>(fromFile) * static_cast<std::size_t>(channels));
+    spreadInputChannels(in.data(), channels, frames, inputs.data(), busIn);
+
     Steinberg::Vst::ProcessData& data = buffers.prepare(frames, &changes, nullptr, Steinberg::Vst::kOffline);
     if (instance.processor()->process(data) != kResultOk) {
       error = "the plug-in failed to process the block at frame " + std::to_string(start);
-      instance.stop();
       return false;
     }
-    for (std::int32_t i = 0; i < frames; ++i) {
-      std::int64_t frame = start + i - skip;
-      if (frame < 0) continue;
-      for (std::int32_t c = 0; c < busOut; ++c) {
-        output[static_cast<std::size_t>(frame * busOut + c)] = buffers.output(c)[i];
-      }
+    const auto dropped = static_cast<std::int32_t>(std::clamp<std::int64_t>(skip - start, 0, frames));
+    for (std::int32_t i = dropped; i < frames; ++i) {
+      for (std::int32_t c = 0; c < busOut; ++c)
+        out[static_cast<std::size_t>((i - dropped) * busOut + c)] = buffers.output(c)[i];
     }
-    if (progress) progress(std::min(start + frames, total), total);
+    const std::size_t kept = static_cast<std::size_t>(frames - dropped) * static_cast<std::size_t>(busOut);
+    report.out.add(out.data(), kept);
+    if (kept > 0 && !sink.write(out.data(), frames - dropped, error)) return false;
+    if (progress) progress(start + frames, total);
   }
   report.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
-  instance.stop();
-  report.out.add(output.data(), output.size());
   if (lostPoints) {
     error = "automation points did not fit into a block";
     return false;

@@ -120,16 +120,27 @@ void PluginInstance::stop() {
   active_ = false;
 }
 
-bool PluginInstance::setState(const std::string& bytes) {
+bool PluginInstance::setState(const std::string& bytes, std::string& error) {
   ByteStream stream(bytes);
-  if (component_->setState(&stream) != kResultOk) return false;
+  if (component_->setState(&stream) != kResultOk) {
+    error = "the plug-in refused the state";
+    return false;
+  }
   syncControllerState();
   return true;
 }
 
-bool PluginInstance::getState(std::string& bytes) {
+bool PluginInstance::getState(std::string& bytes, std::string& error) {
   ByteStream stream;
-  if (component_->getState(&stream) != kResultOk) return false;
+  const bool saved = component_->getState(&stream) == kResultOk;
+  if (stream.overran()) {
+    error = "the plug-in's state passes the " + std::to_string(kMaxStateBytes >> 20) + " MiB this host keeps";
+    return false;
+  }
+  if (!saved) {
+    error = "the plug-in refused to save its state";
+    return false;
+  }
   bytes = stream.bytes();
   return true;
 }
@@ -137,7 +148,7 @@ bool PluginInstance::getState(std::string& bytes) {
 void PluginInstance::syncControllerState() {
   if (controller_ == nullptr) return;
   ByteStream stream;
-  if (component_->getState(&stream) != kResultOk) return;
+  if (component_->getState(&stream) != kResultOk || stream.overran()) return;
   stream.rewind();
   (void)controller_->setComponentState(&stream);
 }

@@ -54,8 +54,9 @@ class PluginInstance {
   [[nodiscard]] bool started() const { return active_; }
 
   /// Restores the component state and hands the same bytes to the controller.
-  [[nodiscard]] bool setState(const std::string& bytes);
-  [[nodiscard]] bool getState(std::string& bytes);
+  [[nodiscard]] bool setState(const std::string& bytes, std::string& error);
+  /// False with a reason when the component refuses or its state passes kMaxStateBytes.
+  [[nodiscard]] bool getState(std::string& bytes, std::string& error);
 
  private:
   PluginInstance() = default;

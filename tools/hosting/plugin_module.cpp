@@ -3,6 +3,10 @@
 #include <dlfcn.h>
 #include <sys/stat.h>
 
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
 namespace talvo::host {
 
 namespace {
@@ -21,9 +25,37 @@ using ModuleEntryFn = bool (*)(void*);
 using ModuleExitFn = bool (*)();
 using GetFactoryFn = Steinberg::IPluginFactory* (*)();
 
-bool isDirectory(const std::string& path) {
+bool isRegularFile(const std::string& path) {
   struct stat info {};
-  return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+  return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+// The module file behind `path` as an absolute path, so dlopen never searches
+// the library path for a bare name; false for anything that is neither a
+// bundle directory nor a module file.
+bool resolveModulePath(const std::string& path, std::string& out, std::string& error) {
+  if (path.empty()) {
+    error = "no bundle given: name a .vst3 bundle directory or a module file";
+    return false;
+  }
+  char* resolved = realpath(path.c_str(), nullptr);
+  if (resolved == nullptr) {
+    error = "cannot open " + path + ": " + std::strerror(errno);
+    return false;
+  }
+  const std::string absolute = resolved;
+  std::free(resolved);
+  struct stat info {};
+  if (stat(absolute.c_str(), &info) != 0 || !(S_ISDIR(info.st_mode) || S_ISREG(info.st_mode))) {
+    error = path + " is neither a bundle directory nor a module file";
+    return false;
+  }
+  out = S_ISDIR(info.st_mode) ? bundleModulePath(absolute) : absolute;
+  if (!isRegularFile(out)) {
+    error = path + " is not a VST3 bundle: it has no module " + out.substr(absolute.size() + 1);
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -42,7 +74,7 @@ std::string bundleModulePath(const std::string& bundlePath) {
 
 std::unique_ptr<PluginModule> PluginModule::open(const std::string& path, std::string& error) {
   std::unique_ptr<PluginModule> module(new PluginModule());
-  module->modulePath_ = isDirectory(path) ? bundleModulePath(path) : path;
+  if (!resolveModulePath(path, module->modulePath_, error)) return nullptr;
   // Local binding keeps the module's SDK copy from resolving against ours.
   module->handle_ = dlopen(module->modulePath_.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (module->handle_ == nullptr) {

@@ -16,8 +16,8 @@ class PluginModule {
   PluginModule& operator=(const PluginModule&) = delete;
 
   /// Opens `path`: a bundle directory ("Name.vst3", whose module is
-  /// Contents/<arch>-linux/Name.so) or a module file. On failure returns null
-  /// and says why in `error`.
+  /// Contents/<arch>-linux/Name.so) or a module file, either loaded by its
+  /// absolute path. On failure returns null and says why in `error`.
   [[nodiscard]] static std::unique_ptr<PluginModule> open(const std::string& path, std::string& error);
 
   /// The factory; owned by the module (one reference held until close).

@@ -7,6 +7,7 @@
 #include "bridge/json_write.h"
 #include "hosting/automation.h"
 #include "hosting/loaded_plugin.h"
+#include "hosting/plugin_limits.h"
 #include "params/params.h"
 #include "talvo_host/command_line.h"
 #include "talvo_host/commands.h"
@@ -38,16 +39,17 @@ struct ParamRow {
   bool automatable;
 };
 
-std::vector<BusRow> listBuses(Steinberg::Vst::IComponent& component) {
-  std::vector<BusRow> rows;
+bool listBuses(Steinberg::Vst::IComponent& component, std::vector<BusRow>& rows, std::string& error) {
   const Steinberg::Vst::MediaType types[] = {Steinberg::Vst::kAudio, Steinberg::Vst::kEvent};
   const Steinberg::Vst::BusDirection directions[] = {Steinberg::Vst::kInput, Steinberg::Vst::kOutput};
   for (auto type : types) {
     for (auto direction : directions) {
-      const Steinberg::int32 count = component.getBusCount(type, direction);
+      Steinberg::int32 count = 0;
+      if (!countBuses(component, type, direction, count, error)) return false;
       for (Steinberg::int32 i = 0; i < count; ++i) {
         Steinberg::Vst::BusInfo info{};
         if (component.getBusInfo(type, direction, i, info) != kResultOk) continue;
+        if (!checkBusChannels(info, direction, i, error)) return false;
         rows.push_back({type == Steinberg::Vst::kAudio ? "audio" : "event",
                         direction == Steinberg::Vst::kInput ? "input" : "output", i,
                         utf8FromUtf16(info.name, 128), info.channelCount,
@@ -56,7 +58,7 @@ std::vector<BusRow> listBuses(Steinberg::Vst::IComponent& component) {
       }
     }
   }
-  return rows;
+  return true;
 }
 
 // From the controller when there is one; otherwise from the table the plug-in
@@ -95,7 +97,7 @@ std::string number(double value) {
 
 void writeJson(const FactoryRecord& factory, const std::vector<BusRow>& buses,
                const std::vector<ParamRow>& params, const char* paramSource, double rate, bool latencyKnown,
-               int latency) {
+               std::int64_t latency) {
   std::string out = "{\"factory\":{\"vendor\":";
   jsonAppendQuoted(out, factory.vendor.c_str());
   out += ",\"url\":";
@@ -164,7 +166,7 @@ void writeJson(const FactoryRecord& factory, const std::vector<BusRow>& buses,
 
 void writeText(const FactoryRecord& factory, const std::vector<BusRow>& buses,
                const std::vector<ParamRow>& params, const char* paramSource, double rate, bool latencyKnown,
-               int latency) {
+               std::int64_t latency) {
   std::printf("factory: vendor \"%s\", url \"%s\", email \"%s\", flags 0x%x\n", factory.vendor.c_str(),
               factory.url.c_str(), factory.email.c_str(), static_cast<unsigned>(factory.flags));
   for (std::size_t i = 0; i < factory.classes.size(); ++i) {
@@ -190,7 +192,7 @@ void writeText(const FactoryRecord& factory, const std::vector<BusRow>& buses,
                 number(p.defaultNormalized).c_str(), p.automatable ? ", automatable" : "");
   }
   if (latencyKnown) {
-    std::printf("latency at %s Hz: %d samples\n", number(rate).c_str(), latency);
+    std::printf("latency at %s Hz: %lld samples\n", number(rate).c_str(), static_cast<long long>(latency));
   } else {
     std::printf("latency at %s Hz: unknown (the processor refused that rate)\n", number(rate).c_str());
   }
@@ -215,11 +217,19 @@ int runInfo(int argc, char** argv) {
     reportFailure(error);
     return 1;
   }
-  std::vector<BusRow> buses = listBuses(*plugin.instance->component());
+  std::vector<BusRow> buses;
+  if (!listBuses(*plugin.instance->component(), buses, error)) {
+    reportFailure(error);
+    return 1;
+  }
   const char* paramSource = "";
   std::vector<ParamRow> params = listParameters(plugin.instance->controller(), paramSource);
   bool latencyKnown = plugin.instance->start(rate, 1024, Steinberg::Vst::kRealtime, error);
-  int latency = latencyKnown ? static_cast<int>(plugin.instance->processor()->getLatencySamples()) : 0;
+  std::int64_t latency = 0;
+  if (latencyKnown && !checkedLatency(*plugin.instance->processor(), rate, latency, error)) {
+    reportFailure(error);
+    return 1;
+  }
   plugin.instance->stop();
   if (args.flagSet("--json")) {
     writeJson(plugin.factory, buses, params, paramSource, rate, latencyKnown, latency);

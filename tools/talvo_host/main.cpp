@@ -3,8 +3,11 @@
 // cache.
 #include <cstdio>
 #include <cstring>
+#include <exception>
+#include <string>
 
 #include "talvo_host/commands.h"
+#include "talvo_host/text.h"
 
 namespace {
 
@@ -13,15 +16,20 @@ void printUsage(std::FILE* out) {
       "usage: talvo-host info BUNDLE [--json] [--rate HZ]\n"
       "       talvo-host render BUNDLE --in IN.wav --out OUT.wav [--block N] [--align]\n"
       "                  [--set PATH=VALUE ...] [--automate PATH=SECONDS:VALUE,... ...]\n"
-      "                  [--state-in FILE] [--state-out FILE]\n"
+      "                  [--state-in FILE] [--state-out FILE] [--tail SECONDS] [--mix-down]\n"
+      "                  [--format wav|flac|aiff|ogg] [--bits 16|24|32] [--allow-nonfinite]\n"
       "       talvo-host bank BUNDLE DIR [--instrument ID]\n"
       "       talvo-host fetch-bank URL SHA256 [--cache DIR]\n"
       "\n"
       "render plays IN.wav through the plug-in at the file's sample rate. Values are plain\n"
       "(e.g. Hz for oriel.rate); automation ramps linearly between its points and reaches\n"
-      "the plug-in as points every 32 frames, whatever the block size. OUT.wav is 32-bit\n"
-      "float with the plug-in's output channels; it keeps the plug-in's latency and is\n"
-      "longer than IN.wav by it, unless --align removes the latency from its start.\n"
+      "the plug-in as points every 32 frames, whatever the block size. OUT has the plug-in's\n"
+      "output channels; it keeps the plug-in's latency and is longer than IN by it, unless\n"
+      "--align removes the latency from its start; --tail renders that much longer. Its\n"
+      "format follows its extension (.wav and .aiff 32-bit float, .flac 24-bit, .ogg) unless\n"
+      "--format or --bits say otherwise; it appears only when the render succeeded. A file\n"
+      "wider than the plug-in's input is refused unless --mix-down (stereo on a mono input\n"
+      "is always mixed down); NaN or infinite samples fail the render unless --allow-nonfinite.\n"
       "\n"
       "bank asks the plug-in to load the sound pack in DIR, as its editor would, and says\n"
       "what it answered: the outcome, why, and the instrument or kit.\n"
@@ -31,9 +39,7 @@ void printUsage(std::FILE* out) {
       out);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int runVerb(int argc, char** argv) {
   if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
     printUsage(stdout);
     return 0;
@@ -45,4 +51,18 @@ int main(int argc, char** argv) {
     return talvo::host::runFetchBank(argc - 2, argv + 2);
   printUsage(stderr);
   return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Whatever a plug-in or a file makes go wrong ends in one line, not an abort.
+  try {
+    return runVerb(argc, argv);
+  } catch (const std::exception& e) {
+    talvo::host::reportFailure(std::string("stopped by an unexpected error: ") + e.what());
+  } catch (...) {
+    talvo::host::reportFailure("stopped by an unexpected error");
+  }
+  return 1;
 }

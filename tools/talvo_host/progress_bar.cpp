@@ -10,17 +10,16 @@ namespace {
 constexpr int kWidth = 40;
 }
 
-ProgressBar::ProgressBar(std::int64_t total, std::int64_t minimum)
-    : enabled_(total >= minimum && total > 0 && isatty(STDERR_FILENO) == 1), total_(total) {}
+ProgressBar::ProgressBar(std::int64_t minimum) : enabled_(isatty(STDERR_FILENO) == 1), minimum_(minimum) {}
 
 ProgressBar::~ProgressBar() {
   // Clear the bar so the summary line starts on a clean line.
   if (enabled_ && lastPercent_ >= 0) std::fprintf(stderr, "\r%*s\r", kWidth + 8, "");
 }
 
-void ProgressBar::update(std::int64_t done) {
-  if (!enabled_) return;
-  int percent = static_cast<int>(done * 100 / total_);
+void ProgressBar::update(std::int64_t done, std::int64_t total) {
+  if (!enabled_ || total < minimum_ || total <= 0) return;
+  int percent = static_cast<int>(done * 100 / total);
   if (percent == lastPercent_) return;
   lastPercent_ = percent;
   int filled = percent * kWidth / 100;

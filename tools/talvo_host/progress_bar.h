@@ -7,14 +7,14 @@ namespace talvo::host {
 
 class ProgressBar {
  public:
-  /// `total` work units; nothing is drawn for fewer than `minimum`.
-  ProgressBar(std::int64_t total, std::int64_t minimum);
+  /// Nothing is drawn for jobs of fewer than `minimum` work units.
+  explicit ProgressBar(std::int64_t minimum);
   ~ProgressBar();
-  void update(std::int64_t done);
+  void update(std::int64_t done, std::int64_t total);
 
  private:
   bool enabled_;
-  std::int64_t total_;
+  std::int64_t minimum_;
   int lastPercent_ = -1;
 };
 

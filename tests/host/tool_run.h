@@ -1,0 +1,46 @@
+#pragma once
+// talvo-host run as a user runs it, and the audio files it reads and writes.
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace talvo::test {
+
+struct ToolRun {
+  int status = -1;
+  std::string output;  // standard output and standard error together
+};
+
+/// Runs the built talvo-host with `arguments` (shell words).
+ToolRun runTool(const std::string& arguments);
+
+struct Audio {
+  std::vector<float> samples;  // interleaved
+  int channels = 0;
+  double sampleRate = 0.0;
+  int format = 0;  // libsndfile's, as read
+  [[nodiscard]] std::int64_t frames() const { return channels > 0 ? std::ssize(samples) / channels : 0; }
+};
+
+/// A whole file; fails the test when it cannot be read.
+Audio readAudio(const std::filesystem::path& path);
+/// A 32-bit float WAV file.
+void writeAudio(const std::filesystem::path& path, const Audio& audio);
+/// `seconds` of noise below full scale, different in every channel.
+Audio noise(double rate, double seconds, int channels);
+
+/// A fresh folder for one test's files, removed with them when it goes.
+class WorkFolder {
+ public:
+  WorkFolder();
+  ~WorkFolder();
+  [[nodiscard]] std::string operator/(const std::string& name) const { return (root_ / name).string(); }
+  /// The names of the files in the folder, sorted.
+  [[nodiscard]] std::vector<std::string> names() const;
+
+ private:
+  std::filesystem::path root_;
+};
+
+}  // namespace talvo::test
