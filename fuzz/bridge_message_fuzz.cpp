@@ -13,6 +13,19 @@ namespace {
 
 using namespace talvo;
 
+// The string and number members written back; the stimulus kind is written inside its object.
+constexpr std::pair<const char*, std::string BridgeMessage::*> kTexts[] = {
+    {"type", &BridgeMessage::type},
+    {"path", &BridgeMessage::path},
+    {"id", &BridgeMessage::id},
+    {"source", &BridgeMessage::source},
+    {"bankPath", &BridgeMessage::bankPath},
+    {"url", &BridgeMessage::url},
+    {"sha256", &BridgeMessage::sha256},
+    {"instrument", &BridgeMessage::instrument}};
+constexpr std::pair<const char*, double BridgeMessage::*> kNumbers[] = {
+    {"note", &BridgeMessage::note}, {"velocity", &BridgeMessage::velocity}, {"hz", &BridgeMessage::hz}};
+
 void appendKey(std::string& out, const char* key) {
   out += out.size() > 1 ? ",\"" : "\"";
   out += key;
@@ -21,21 +34,16 @@ void appendKey(std::string& out, const char* key) {
 
 std::string writeMessage(const BridgeMessage& m) {
   std::string out = "{";
-  const std::pair<const char*, const std::string*> texts[] = {
-      {"type", &m.type},         {"path", &m.path}, {"id", &m.id},         {"source", &m.source},
-      {"bankPath", &m.bankPath}, {"url", &m.url},   {"sha256", &m.sha256}, {"instrument", &m.instrument},
-  };
-  for (const auto& [key, text] : texts) {
+  for (const auto& [key, text] : kTexts) {
     appendKey(out, key);
-    jsonAppendQuoted(out, text->c_str());
+    jsonAppendQuoted(out, (m.*text).c_str());
   }
   // A non-finite number would be written as null, which no number member
   // accepts; such members are left out.
-  const std::pair<const char*, double> numbers[] = {{"note", m.note}, {"velocity", m.velocity}, {"hz", m.hz}};
-  for (const auto& [key, value] : numbers) {
-    if (!std::isfinite(value)) continue;
+  for (const auto& [key, number] : kNumbers) {
+    if (!std::isfinite(m.*number)) continue;
     appendKey(out, key);
-    jsonAppendNumber(out, value);
+    jsonAppendNumber(out, m.*number);
   }
   if (m.hasValue && std::isfinite(m.value)) {
     appendKey(out, "value");
@@ -84,24 +92,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string text = writeMessage(first);
   BridgeMessage second;
   fuzz::require(parseBridgeMessage(text.data(), text.size(), second), "written message reads back");
-  const std::pair<const std::string*, const std::string*> texts[] = {
-      {&first.type, &second.type},
-      {&first.path, &second.path},
-      {&first.id, &second.id},
-      {&first.source, &second.source},
-      {&first.bankPath, &second.bankPath},
-      {&first.url, &second.url},
-      {&first.sha256, &second.sha256},
-      {&first.instrument, &second.instrument},
-      {&first.stimulusKind, &second.stimulusKind},
-  };
-  for (const auto& [a, b] : texts)
-    fuzz::require(fuzz::afterRoundTrip(a->c_str()) == *b, "message text");
+  for (const auto& [key, text] : kTexts)
+    fuzz::require(fuzz::afterRoundTrip((first.*text).c_str()) == second.*text, key);
+  fuzz::require(fuzz::afterRoundTrip(first.stimulusKind.c_str()) == second.stimulusKind, "stimulus kind");
   fuzz::require(second.hasValue == (first.hasValue && std::isfinite(first.value)), "value presence");
   requireSameNumber(first.hasValue ? first.value : 0.0, second.value, "value");
-  requireSameNumber(first.note, second.note, "note");
-  requireSameNumber(first.velocity, second.velocity, "velocity");
-  requireSameNumber(first.hz, second.hz, "hz");
+  for (const auto& [key, number] : kNumbers)
+    requireSameNumber(first.*number, second.*number, key);
   fuzz::require(first.feeds == second.feeds, "feeds");
   fuzz::require(first.hasState == second.hasState, "state presence");
   if (first.hasState) fuzz::requireSameState(first.state, second.state);

@@ -63,6 +63,19 @@ inline void requireSamePads(const SamplerPadOverrides& a, const SamplerPadOverri
   require(j == b.size(), "pad count");
 }
 
+/// Writes `first`, reads that back into a value `same` must accept, and writes it again: the same bytes.
+template <typename T>
+void requireRoundTrip(const T& first, bool (*parse)(const char*, std::size_t, T&),
+                      void (*write)(std::string&, const T&), void (*same)(const T&, const T&)) {
+  std::string text, again;
+  write(text, first);
+  T second;
+  require(parse(text.data(), text.size(), second), "written text reads back");
+  same(first, second);
+  write(again, second);
+  require(again == text, "written twice gives the same bytes");
+}
+
 inline std::string writeStateFrom(const StateChunk& s) {
   const BankStateRefOut bank{s.bankId,       s.bankVersion,    s.bankSha256, s.bankSource,
                              s.bankPresetId, s.bankInstrument, s.bankLocator};

@@ -9,13 +9,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   SamplerPadOverrides pads;
   if (!parseSamplerPadOverridesJson(reinterpret_cast<const char*>(data), size, pads)) return 0;
   fuzz::require(pads.size() <= kPadOverridesCapacity, "pad capacity");
-  std::string text;
-  writeSamplerPadOverridesJson(text, pads);
-  SamplerPadOverrides again;
-  fuzz::require(parseSamplerPadOverridesJson(text.data(), text.size(), again), "written pads read back");
-  fuzz::requireSamePads(pads, again);
-  std::string second;
-  writeSamplerPadOverridesJson(second, again);
-  fuzz::require(second == text, "pads written twice give the same bytes");
+  fuzz::requireRoundTrip(pads, parseSamplerPadOverridesJson, writeSamplerPadOverridesJson,
+                         fuzz::requireSamePads);
   return 0;
 }

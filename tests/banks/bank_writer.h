@@ -1,16 +1,14 @@
 #pragma once
 // Builds WAV files and whole sound packs on disk for the loader's tests.
-#include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <random>
 #include <string>
 #include <vector>
 
 #include "banks/runtime_bank.h"
 #include "bridge/sha256.h"
+#include "support/scratch_dir.h"
 
 namespace talvo::test {
 
@@ -107,31 +105,12 @@ inline std::string instrumentDocument(const std::string& zones) {
   return R"({"format":"talvo-sampler-instrument/v1","zones":[)" + zones + "]}";
 }
 
-/// A fresh directory under the build tree, removed with everything in it.
-class TempBank {
+/// A scratch directory for sound packs.
+class TempBank : public ScratchDir {
  public:
-  TempBank() {
-    static std::atomic<int> counter{0};
-    const std::filesystem::path root = std::filesystem::path(TALVO_BINARY_DIR) / "banks-test-tmp";
-    dir_ = (root / ("bank-" + std::to_string(std::random_device()()) + "-" + std::to_string(counter++)))
-               .string();
-    std::filesystem::create_directories(dir_);
-  }
-  ~TempBank() {
-    std::error_code ignored;
-    std::filesystem::remove_all(dir_, ignored);
-  }
-  TempBank(const TempBank&) = delete;
-  TempBank& operator=(const TempBank&) = delete;
-
-  [[nodiscard]] const std::string& dir() const { return dir_; }
-
+  using ScratchDir::write;
   void write(const std::string& relative, const Bytes& bytes) const {
-    std::ofstream out(prepare(relative), std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  }
-  void write(const std::string& relative, const std::string& text) const {
-    write(relative, Bytes(text.begin(), text.end()));
+    write(relative, std::string(bytes.begin(), bytes.end()));
   }
   void symlink(const std::string& target, const std::string& relative) const {
     std::filesystem::create_symlink(target, prepare(relative));
@@ -165,18 +144,8 @@ class TempBank {
 
   [[nodiscard]] RuntimeBankLoad load(const std::string& instrument = "",
                                      std::uint64_t arenaFrames = 0) const {
-    return loadRuntimeBank(dir_, arenaFrames, instrument);
+    return loadRuntimeBank(dir(), arenaFrames, instrument);
   }
-
- private:
-  // The full path of `relative`, with its parent directories created.
-  [[nodiscard]] std::filesystem::path prepare(const std::string& relative) const {
-    const std::filesystem::path path = std::filesystem::path(dir_) / relative;
-    std::filesystem::create_directories(path.parent_path());
-    return path;
-  }
-
-  std::string dir_;
 };
 
 }  // namespace talvo::test

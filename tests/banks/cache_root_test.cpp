@@ -4,64 +4,48 @@
 #include <sys/stat.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 
-namespace fs = std::filesystem;
+#include "support/scratch_dir.h"
 
 namespace {
 
-struct EnvCase {
-  const char* name;
-  const char* xdg;   // nullptr: unset
-  const char* home;  // relative to the scratch directory
-  const char* expected;
-};
-
+// Sets XDG_DATA_HOME (unset for null) and HOME for one test, and restores them.
 class CacheRootEnv : public testing::Test {
  protected:
   void SetUp() override {
-    if (const char* v = std::getenv("XDG_DATA_HOME")) savedXdg_ = v;
-    if (const char* v = std::getenv("HOME")) savedHome_ = v;
-    // One directory per test: ctest runs the cases of this suite in parallel.
-    scratch_ = fs::path(TALVO_BINARY_DIR) / "test-scratch" / "cache-root" /
-               testing::UnitTest::GetInstance()->current_test_info()->name();
-    fs::remove_all(scratch_);
-    fs::create_directories(scratch_);
-  }
-  void TearDown() override {
-    restore("XDG_DATA_HOME", savedXdg_);
-    restore("HOME", savedHome_);
-    fs::remove_all(scratch_);
-  }
-  static void restore(const char* name, const std::string& value) {
-    if (value.empty()) {
-      unsetenv(name);
-    } else {
-      setenv(name, value.c_str(), 1);
+    for (int i = 0; i < 2; ++i) {
+      if (const char* v = std::getenv(kNames[i])) saved_[i] = v;
     }
   }
-  fs::path scratch_;
-  std::string savedXdg_, savedHome_;
+  void TearDown() override {
+    for (int i = 0; i < 2; ++i)
+      saved_[i].empty() ? unsetenv(kNames[i]) : setenv(kNames[i], saved_[i].c_str(), 1);
+  }
+  static constexpr const char* kNames[2] = {"XDG_DATA_HOME", "HOME"};
+  std::string saved_[2];
+  talvo::test::ScratchDir scratch_;
 };
 
-}  // namespace
-
 TEST_F(CacheRootEnv, AbsoluteDataHomeWinsAndRelativeFallsBackToHome) {
-  const EnvCase cases[] = {
-      {"absolute data home", "/data", "home", "/data/Talvo/banks"},
-      {"relative data home is ignored", "rel/data", "home", "/home/.local/share/Talvo/banks"},
-      {"no data home", nullptr, "home", "/home/.local/share/Talvo/banks"},
+  const struct {
+    const char* name;
+    const char* xdg;  // nullptr: unset; absolute ones are inside the scratch directory
+    const char* expected;
+  } cases[] = {
+      {"absolute data home", "/data", "/data/Talvo/banks"},
+      {"relative data home is ignored", "rel/data", "/home/.local/share/Talvo/banks"},
+      {"no data home", nullptr, "/home/.local/share/Talvo/banks"},
   };
-  for (const EnvCase& c : cases) {
+  const std::string base = scratch_.dir();
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const std::string base = scratch_.string();
     if (c.xdg) {
       setenv("XDG_DATA_HOME", c.xdg[0] == '/' ? (base + c.xdg).c_str() : c.xdg, 1);
     } else {
       unsetenv("XDG_DATA_HOME");
     }
-    setenv("HOME", (base + "/" + c.home).c_str(), 1);
+    setenv("HOME", (base + "/home").c_str(), 1);
     const std::string root = talvo::hostedBankCacheRoot();
     EXPECT_EQ(root, base + c.expected);
     struct stat info {};
@@ -72,10 +56,9 @@ TEST_F(CacheRootEnv, AbsoluteDataHomeWinsAndRelativeFallsBackToHome) {
 }
 
 TEST_F(CacheRootEnv, AFileInTheWayGivesNoRoot) {
-  setenv("XDG_DATA_HOME", scratch_.c_str(), 1);
-  fs::create_directories(scratch_ / "Talvo");
-  std::FILE* f = std::fopen((scratch_ / "Talvo" / "banks").c_str(), "w");
-  ASSERT_NE(f, nullptr);
-  std::fclose(f);
+  setenv("XDG_DATA_HOME", scratch_.dir().c_str(), 1);
+  scratch_.write("Talvo/banks", "");
   EXPECT_EQ(talvo::hostedBankCacheRoot(), "");
 }
+
+}  // namespace

@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 
+#include "support/data_file.h"
+
 namespace talvo::test {
 
 struct ExactText {
@@ -26,6 +28,27 @@ void expectOnlyTheWholeTextParses(const std::string& full, bool (*parse)(const c
     ExactText text(full.substr(0, n));
     Out out;
     EXPECT_EQ(parse(text.data(), n, out), n == full.size()) << "first " << n << " bytes of " << full;
+  }
+}
+
+/// Checks a document reader, and its writer, against the rows of a case file, each text an exact
+/// heap copy: "accepted | text", "refused | text", "whole | text" (no proper prefix parses), and
+/// "rewritten | text [| written]" (written back as the text itself unless given).
+template <typename Out>
+void expectDocumentCases(const std::string& name, bool (*parse)(const char*, std::size_t, Out&),
+                         void (*write)(std::string&, const Out&) = nullptr) {
+  for (const CaseRow& row : readCaseTable(name)) {
+    if (row.at(0) == "whole") {
+      expectOnlyTheWholeTextParses(row.at(1), parse);
+      continue;
+    }
+    const ExactText text(row.at(1));
+    Out out;
+    EXPECT_EQ(parse(text.data(), text.size, out), row[0] != "refused") << row[0] << " | " << row[1];
+    if (row[0] != "rewritten") continue;
+    std::string written;
+    write(written, out);
+    EXPECT_EQ(written, row.size() > 2 ? row[2] : row[1]);
   }
 }
 

@@ -6,6 +6,7 @@
 #include "cc_test_util.h"
 #include "ccmap/cc_resolve.h"
 #include "params/params.h"
+#include "support/data_file.h"
 
 namespace talvo {
 namespace {
@@ -29,40 +30,19 @@ CcBinding curved(std::uint8_t curve) {
   return ccBinding(kParamDepth, 1, kCcValueAbsolute, kCcTakeoverJump, curve);
 }
 
+// The rows of tests/data/ccmap/curves.txt.
 TEST(CcCurve, RangesCurvesAndParameterKindsGiveTheExpectedValue) {
-  const talvo_param_desc five = kindParam(TALVO_PARAM_KIND_LIST, 4, 5);
-  const talvo_param_desc toggle = kindParam(TALVO_PARAM_KIND_TOGGLE, 1);
-  const CcBinding plain = ccBinding(kParamDepth, 1);
-  const CcBinding huge = withRange(plain, -1e308, 1e308);  // the span overflows
-  const double x = 64.0 / 127.0;
-  struct Case {
-    const char* what;
-    CcBinding binding;
-    talvo_param_desc desc;
-    int raw;
-    double expected;
-  } const cases[] = {
-      {"linear middle", plain, depth(), 64, x},
-      {"raw below 0 clamps", plain, depth(), -5, 0.0},
-      {"raw above 127 clamps", plain, depth(), 300, 1.0},
-      {"range in hertz", withRange(ccBinding(kParamRate, 1), 2.0, 4.0), TALVO_PARAMS[kParamRate], 127,
-       (4.0 - 0.1) / 19.9},
-      {"exp before range", withRange(curved(kCcCurveExp), 0.2, 0.6), depth(), 64, 0.2 + x * x * 0.4},
-      {"log", curved(kCcCurveLog), depth(), 32, std::sqrt(32.0 / 127.0)},
-      {"s-curve bottom", curved(kCcCurveSCurve), depth(), 0, 0.0},
-      {"s-curve top", curved(kCcCurveSCurve), depth(), 127, 1.0},
-      {"reversed range", withRange(plain, 1.0, 0.0), depth(), 0, 1.0},
-      {"range wider than the parameter", withRange(plain, -10.0, 10.0), depth(), 70, 1.0},
-      {"huge range below the middle", huge, depth(), 63, 0.0},
-      {"huge range above the middle", huge, depth(), 64, 1.0},
-      {"list by last index", withRange(ccBinding(0, 1), 1.0, 3.0), five, 0, 0.25},
-      {"list beyond", withRange(ccBinding(0, 1), -2.0, 9.0), five, 127, 1.0},
-      {"one-item list", ccBinding(0, 1), kindParam(TALVO_PARAM_KIND_LIST, 0, 1), 127, 0.0},
-      {"toggle low", ccBinding(0, 1), toggle, 63, 0.0},
-      {"toggle switches at half", ccBinding(0, 1), toggle, 64, 1.0},
-  };
-  for (const Case& c : cases)
-    EXPECT_NEAR(ccApplyNormalized(c.binding, c.desc, c.raw), c.expected, 1e-12) << c.what;
+  for (const CaseRow& row : readCaseTable("ccmap/curves.txt")) {
+    const CcBinding binding = parsedBinding("\"cc\":1," + row.at(1));
+    const std::string& kind = row.at(2);
+    const talvo_param_desc desc =
+        kind == "-" ? TALVO_PARAMS[binding.param]
+        : kind == "toggle"
+            ? kindParam(TALVO_PARAM_KIND_TOGGLE, 1)
+            : kindParam(TALVO_PARAM_KIND_LIST, std::stoi(kind.substr(5)) - 1, std::stoi(kind.substr(5)));
+    EXPECT_NEAR(ccApplyNormalized(binding, desc, std::stoi(row.at(3))), std::stod(row.at(4)), 1e-12)
+        << row[0];
+  }
 }
 
 TEST(CcCurve, EveryCurveRisesInsideTheUnitRangeAndTheSCurveIsSymmetric) {

@@ -7,8 +7,10 @@
 #include <string>
 
 #include "cc_test_util.h"
+#include "ccmap/cc_map.h"
 #include "params/params.h"
 #include "support/alloc_counter.h"
+#include "support/data_file.h"
 
 namespace talvo {
 namespace {
@@ -22,8 +24,6 @@ struct FakeParams {
     return static_cast<FakeParams*>(context)->values[param];
   }
 };
-
-constexpr double kNoReader = -1.0;
 
 /// The first output of one change on channel 1, applied to `params`; -1 for none.
 double resolveOne(const CcMap& map, int cc, int value, CcRouterState* state, FakeParams* params) {
@@ -43,73 +43,30 @@ double raw(int position) {
   return position / 127.0;
 }
 
-struct ResolverCase {
-  const char* what;
-  CcBinding binding;
-  double start;  // the parameter before the first message; kNoReader: no reader
-  bool withState;
-  // "in:out" per message: `out` is the raw position along the binding of the
-  // output, "-" for none; "@r" moves the parameter to raw position r.
-  const char* steps;
-};
-
+// The rows of tests/data/ccmap/resolver.txt.
 TEST(CcResolver, ValueModesAndTakeoverRulesFollowTheController) {
-  constexpr std::uint8_t kJump = kCcTakeoverJump, kPickup = kCcTakeoverPickup, kScaled = kCcTakeoverScaled;
-  constexpr std::uint8_t kAbs = kCcValueAbsolute, kBin = kCcValueRelativeBinaryOffset,
-                         kTwos = kCcValueRelativeTwosComplement, kSign = kCcValueRelativeSignedBit,
-                         kToggle = kCcValueToggle;
-  const ResolverCase cases[] = {
-      // Relative steps start from the parameter's raw position and clamp at the ends.
-      {"binary offset", depthOn7(kBin), raw(50), true, "127:113 0:49 0:0 64:-"},
-      {"binary offset without reader: from the bottom, then its own output", depthOn7(kBin), kNoReader, true,
-       "70:6 70:12"},
-      {"twos complement", depthOn7(kTwos), raw(10), true, "127:9 1:10 63:73 64:- 0:- 65:10 65:0"},
-      {"signed bit", depthOn7(kSign), raw(10), true, "65:11 1:10 70:16 5:11 64:- 0:-"},
-      {"signed bit at the top", depthOn7(kSign), raw(120), true, "127:127"},
-      // Along a curve a step moves one raw position, not 1/127 of the value.
-      {"relative on a curve", depthOn7(kBin, kJump, kCcCurveExp), kNoReader, true, "65:1 65:2 63:1"},
-      {"relative from between curve points", depthOn7(kTwos, kJump, kCcCurveExp), 0.25, false, "1:64"},
-      {"toggle flips on rising edges", depthOn7(kToggle), kNoReader, true,
-       "0:- 127:127 127:- 0:- 127:0 63:- 64:127"},
-      {"toggle between the range ends", withRange(depthOn7(kToggle, kJump, kCcCurveExp), 0.2, 0.8), kNoReader,
-       true, "127:127 0:- 100:0"},
-      {"toggle without memory goes to the far end", depthOn7(kToggle), 0.9, false, "127:0"},
-      {"toggle from halfway goes high", depthOn7(kToggle), 0.5, false, "127:127"},
-      {"jump", depthOn7(), 0.9, true, "10:10 100:100"},
-      {"pickup waits for the crossing, then follows far jumps", depthOn7(kAbs, kPickup), 0.5, true,
-       "10:- 20:- 30:- 70:70 5:5 127:127"},
-      {"pickup from above", depthOn7(kAbs, kPickup), 0.25, true, "100:- 40:- 20:20"},
-      {"pickup on the exact position", depthOn7(kAbs, kPickup), 0.5, true, "63:63"},
-      {"pickup next to it is not enough", depthOn7(kAbs, kPickup), 0.5, true, "60:- 62:- 60:-"},
-      {"pickup follows a parameter moved elsewhere", depthOn7(kAbs, kPickup), 0.5, true, "10:- @5 0:0"},
-      {"pickup reads a NaN as the bottom", depthOn7(kAbs, kPickup), NAN, true, "30:- 20:- 0:0"},
-      {"pickup without state jumps", depthOn7(kAbs, kPickup), 0.5, false, "10:10"},
-      // No reader: the value is what this binding produced last, so the
-      // first message jumps and the controller then owns the value.
-      {"pickup without reader", depthOn7(kAbs, kPickup), kNoReader, true, "10:10 11:11 40:40 3:3"},
-      // Each move covers its share of the room left: the ends meet together.
-      {"scaled upward", depthOn7(kAbs, kScaled), 0.5, true, "20:- 20:- 40:75 127:127"},
-      {"scaled downward", depthOn7(kAbs, kScaled), 0.2, true, "110:- 100:23 50:12 0:0"},
-      {"scaled without reader jumps", depthOn7(kAbs, kScaled), kNoReader, true, "30:30"},
-  };
-  for (const ResolverCase& c : cases) {
-    SCOPED_TRACE(c.what);
-    const CcMap map = ccMapOf({c.binding});
-    const talvo_param_desc& desc = TALVO_PARAMS[c.binding.param];
+  for (const CaseRow& row : readCaseTable("ccmap/resolver.txt")) {
+    SCOPED_TRACE(row.at(0));
+    const CcMap map =
+        ccMapOf({parsedBinding(row.at(1) + (row[1].empty() ? "" : ",") + R"("cc":7,"path":"oriel.depth")")});
+    const CcBinding& b = map.bindings[0];
+    const bool reader = row.at(2) != "-";
     FakeParams params;
-    params.values[c.binding.param] = c.start;
+    params.values[b.param] = row[2][0] == 'r' ? raw(std::stoi(row[2].substr(1)))
+                             : reader         ? std::stod(row[2])
+                                              : 0;
     CcRouterState state;
-    std::istringstream steps(c.steps);
+    std::istringstream steps(row.at(4));
     for (std::string step; steps >> step;) {
       if (step[0] == '@') {
-        params.values[c.binding.param] = ccApplyNormalized(c.binding, desc, std::stoi(step.substr(1)));
+        params.values[b.param] = ccApplyNormalized(b, TALVO_PARAMS[b.param], std::stoi(step.substr(1)));
         continue;
       }
       const std::string out = step.substr(step.find(':') + 1);
-      const double got = resolveOne(map, 7, std::stoi(step), c.withState ? &state : nullptr,
-                                    c.start == kNoReader ? nullptr : &params);
-      const double expected = out == "-" ? -1 : ccApplyNormalized(c.binding, desc, std::stoi(out));
-      EXPECT_DOUBLE_EQ(got, expected) << step;
+      const double got = resolveOne(map, 7, std::stoi(step), row.at(3) == "memory" ? &state : nullptr,
+                                    reader ? &params : nullptr);
+      EXPECT_DOUBLE_EQ(got, out == "-" ? -1 : ccApplyNormalized(b, TALVO_PARAMS[b.param], std::stoi(out)))
+          << step;
     }
   }
 }

@@ -2,6 +2,9 @@
 // Small builders shared by the CC library tests.
 #include <cstdint>
 #include <initializer_list>
+#include <string>
+
+#include <gtest/gtest.h>
 
 #include "ccmap/cc_map.h"
 
@@ -30,6 +33,14 @@ inline CcMap ccMapOf(std::initializer_list<CcBinding> bindings) {
   for (const CcBinding& b : bindings)
     map.bindings[map.count++] = b;
   return map;
+}
+
+/// The one binding of the CC map document "[{members}]".
+inline CcBinding parsedBinding(const std::string& members) {
+  const std::string text = "[{" + members + "}]";
+  CcMap map;
+  EXPECT_TRUE(parseCcMapJson(text.data(), text.size(), map) && map.count == 1) << text;
+  return map.bindings[0];
 }
 
 }  // namespace talvo::test

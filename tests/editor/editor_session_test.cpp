@@ -78,18 +78,16 @@ TEST(EditorRect, SizesAreClampedAndTheOriginKept) {
   struct Rect {
     std::int32_t left, top, right, bottom;
   };
-  const std::array<std::pair<Rect, Rect>, 5> cases{{
-      {{0, 0, 100, 100}, {0, 0, 360, 320}},
-      {{0, 0, 2000, 2000}, {0, 0, 1300, 900}},
-      {{10, 20, 110, 120}, {10, 20, 370, 340}},
-      {{5, 5, 805, 605}, {5, 5, 805, 605}},
-      {{50, 50, 0, 0}, {50, 50, 410, 370}},
-  }};
-  for (const auto& [in, out] : cases) {
-    Rect r = in;
+  // Left, top, right and bottom asked for, then granted.
+  const std::int32_t cases[][8] = {{0, 0, 100, 100, 0, 0, 360, 320},
+                                   {0, 0, 2000, 2000, 0, 0, 1300, 900},
+                                   {10, 20, 110, 120, 10, 20, 370, 340},
+                                   {5, 5, 805, 605, 5, 5, 805, 605},
+                                   {50, 50, 0, 0, 50, 50, 410, 370}};
+  for (const auto& c : cases) {
+    Rect r{c[0], c[1], c[2], c[3]};
     constrainEditorRect(r);
-    EXPECT_EQ((std::array{r.left, r.top, r.right, r.bottom}),
-              (std::array{out.left, out.top, out.right, out.bottom}));
+    EXPECT_EQ((std::array{r.left, r.top, r.right, r.bottom}), (std::array{c[4], c[5], c[6], c[7]}));
   }
 }
 

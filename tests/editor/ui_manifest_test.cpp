@@ -3,41 +3,24 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <string>
+
+#include "support/data_file.h"
+#include "support/scratch_dir.h"
 
 using namespace talvo;
 
+// The rows of tests/data/editor/ui_manifest_members.txt.
 TEST(UiManifestString, TopLevelStringMembersUpToCapacityMinusTwoWithoutEscapes) {
-  const std::string rev = "{\"sourceRevision\":\"";
-  struct Case {
-    std::string json;
-    const char* key;
-    std::size_t capacity;
-    std::string expected;
-  } const cases[] = {
-      {"{\"files\":{\"buildTime\":\"nested\",\"list\":[{\"buildTime\":\"deeper\"}]},"
-       "\"buildTime\" : \"2026-12-06T20:00:00Z\"}",
-       "buildTime", 64, "2026-12-06T20:00:00Z"},
-      {"{\"note\":\"\\\"sha256\\\":\\\"fake\\\"\",\"sha256\":\"real\"}", "sha256", 64, "real"},
-      {"{\"a\":\"sha256\",\"sha256\":\"real\"}", "sha256", 64, "real"},
-      {rev + "abc\\\"def\"}", "sourceRevision", 64, "abc"},  // escapes end the copy
-      {rev + std::string(62, 'r') + "\"}", "sourceRevision", 64, std::string(62, 'r')},
-      {rev + std::string(63, 'r') + "\"}", "sourceRevision", 64, ""},
-      {"{\"buildTime\":\"unterminated", "buildTime", 64, ""},
-      {"{\"buildTime\":42}", "buildTime", 64, ""},
-      {"{\"buildTime\" \"x\"}", "buildTime", 64, ""},
-      {"{\"other\":\"x\"}", "buildTime", 64, ""},
-      {"}{\"buildTime\":\"late\"}", "buildTime", 64, ""},  // a stray close ends the search
-      {"{\"buildTime\":\"x\"}", nullptr, 64, ""},
-  };
-  for (const Case& c : cases) {
+  for (const test::CaseRow& row : test::readCaseTable("editor/ui_manifest_members.txt")) {
     char out[128];
     std::memset(out, 'x', sizeof out);
-    uiManifestString(c.json, c.key, out, c.capacity);
-    EXPECT_EQ(std::string(out), c.expected) << c.json;
+    uiManifestString(row.at(1), row[0].c_str(), out, 64);
+    EXPECT_EQ(std::string(out), row.at(2)) << row[1];
   }
+  char none[64];
+  EXPECT_FALSE(uiManifestString("{\"buildTime\":\"x\"}", nullptr, none, sizeof none));
+  EXPECT_EQ(none[0], '\0');
   char one[1] = {'x'};
   EXPECT_FALSE(uiManifestString("{\"buildTime\":\"x\"}", "buildTime", one, 1));
   EXPECT_EQ(one[0], '\0');
@@ -51,14 +34,10 @@ TEST(UiManifestPath, TwoComponentsUpThenResources) {
 }
 
 TEST(UiManifestFile, FactsAreReadUpToTheSizeLimitAndMissingFilesGiveNone) {
-  namespace fs = std::filesystem;
-  const fs::path dir = fs::path(TALVO_BINARY_DIR) / "test-scratch" / "manifest-file";
-  fs::remove_all(dir);
-  fs::create_directories(dir);
-  const std::string path = (dir / "manifest.json").string();
+  const test::ScratchDir dir;
   auto read = [&](const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-    return readUiManifestFacts(path);
+    dir.write("manifest.json", text);
+    return readUiManifestFacts(dir.dir() + "/manifest.json");
   };
   const UiBundleFacts facts = read(
       "{\n  \"buildTime\": \"2026-12-06T20:00:00Z\",\n  \"sourceRevision\": "
@@ -74,7 +53,6 @@ TEST(UiManifestFile, FactsAreReadUpToTheSizeLimitAndMissingFilesGiveNone) {
   EXPECT_STREQ(read(head + std::string(kUiManifestMaxBytes - head.size() - 1, 'p') + "\"}").sourceRevision,
                "");
   EXPECT_STREQ(read("").sha256, "");
-  EXPECT_STREQ(readUiManifestFacts((dir / "absent.json").string()).buildTime, "");
-  EXPECT_STREQ(readUiManifestFacts(dir.string()).buildTime, "");  // a directory
-  fs::remove_all(dir);
+  EXPECT_STREQ(readUiManifestFacts(dir.dir() + "/absent.json").buildTime, "");
+  EXPECT_STREQ(readUiManifestFacts(dir.dir()).buildTime, "");  // a directory
 }

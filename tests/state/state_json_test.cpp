@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -32,84 +33,46 @@ std::string nestedMember(int levels) {
   return "{\"x\":" + std::string(levels, '[') + std::string(levels, ']') + "}";
 }
 
-TEST(StateDocument, ParametersAndVariationReadAsGivenAndOtherKindsOrNonFiniteCountAsAbsent) {
-  const double absent = NAN;
-  const struct {
-    const char* text;
-    double value[3];
-    std::int32_t variation;
-  } cases[] = {
-      {"{}", {absent, absent, absent}, -1},
-      {R"({"params":{"oriel.rate":5,"oriel.depth":0.1,"oriel.wet":1}})", {5, 0.1, 1}, -1},
-      {R"({"params":{"oriel.wet":true,"oriel.depth":"x","oriel.rate":1,"oriel.rate":99,"oriel.other":3,)"
-       R"("oriel.depth":{"a":[null]}},"variation":3.9})",
-       {99, absent, 1},
-       3},
-      {R"({"params":{"oriel.wet":false},"variation":-2.7})", {absent, absent, 0}, -2},
-      {R"({"params":{"oriel.rate":nan,"oriel.depth":1e999,"oriel.wet":-inf},"variation":1e300})",
-       {absent, absent, absent},
-       2147483647},
-      {R"({"params":{"oriel.wet":0.5,"oriel.wet":nan},"variation":-inf})",
-       {absent, absent, 0.5},
-       -2147483647 - 1},
-      {R"({"variation":nan})", {absent, absent, absent}, -1},
-  };
-  for (const auto& c : cases) {
-    const StateChunk s = parsed(c.text);
-    for (int i = 0; i < 3; ++i) {
-      EXPECT_EQ(s.paramPresent[i], !std::isnan(c.value[i])) << c.text << " #" << i;
-      EXPECT_TRUE(std::isnan(c.value[i]) || s.params[i] == c.value[i]) << c.text << " #" << i;
-    }
-    EXPECT_EQ(s.variation, c.variation) << c.text;
-    EXPECT_FALSE(s.hasCcMap || s.hasBank || s.hasPadOverrides || s.hasAuthoredState) << c.text;
+// The fields of `s` that differ from a fresh record, as "name=value" words.
+std::string describe(const StateChunk& s) {
+  static const char* const kParams[] = {"rate", "depth", "wet"};
+  std::ostringstream out;
+  for (int i = 0; i < 3; ++i) {
+    if (s.paramPresent[i]) out << ' ' << kParams[i] << '=' << s.params[i];
   }
+  if (s.variation != -1) out << " variation=" << s.variation;
+  if (s.hasSamplerAssetFault) out << " assetFault=0x" << std::hex << s.samplerAssetFault << std::dec;
+  if (s.hasSamplerZoneProgram) out << " zoneProgram=" << s.samplerZoneProgram;
+  std::string map, pads;
+  if (s.hasCcMap) writeCcMapJson(map, s.ccMap);
+  if (s.hasPadOverrides) writeSamplerPadOverridesJson(pads, s.padOverrides);
+  out << (s.hasCcMap ? " map=" + map : "") << (s.hasPadOverrides ? " pads=" + pads : "");
+  if (s.hasBank) {
+    out << " bank=" << s.bankId << '|' << s.bankSource << (s.hasBankLocator ? "|locator" : "")
+        << (s.hasBankPresetId ? "|preset" : "");
+  }
+  if (s.hasAuthoredState) out << " authored=" << s.authoredVersion << ':';
+  for (std::uint8_t byte : s.authoredBytes)
+    out << int{byte} << ',';
+  return out.str().empty() ? "" : out.str().substr(1);
 }
 
-TEST(StateDocument, BrokenSyntaxAndWrongMemberTypesRejectTheDocument) {
-  for (const std::string& text :
-       Texts{" \t{ } \r\n", nestedMember(32),
-             R"({"sampler":[1],"bank":"b","authoredState":7,"ccMap":"m","samplerZoneAbi":{}})"}) {
-    EXPECT_TRUE(accepts(text)) << text;
-  }
-  for (const std::string& text :
-       Texts{"{} x", "{}}", "", "[]", nestedMember(33), R"({"params":{},})", R"({"params" {}})",
-             R"({"params":3})", R"({"params":{},"variation":"3"})", R"({"samplerAssetFault":1})",
-             R"({"samplerZoneProgram":null})", R"({"sampler":{"v":"1","pads":{}}})",
-             R"({"authoredState":{"v":true}})", R"({"ccMap":[{"cc":1,"path":5}]})",
-             R"({"sampler":{"v":1,"pads":{"a":{"gain":}}}})", R"({"authoredState":{"v":1,"bytes":"AA)"}) {
-    EXPECT_FALSE(accepts(text)) << text;
-  }
-}
-
-TEST(StateDocument, SamplerNamesAndBlockCountOnlyWhenRecognised) {
-  const StateChunk s =
-      parsed(R"({"samplerAssetFault":"unsupported-stereo-source",)"
-             R"("samplerZoneProgram":"voice-limit-steal","sampler":{"pads":{"a":{"gain":2}},"v":1}})");
-  EXPECT_EQ(
-      std::tie(s.hasSamplerAssetFault, s.samplerAssetFault, s.hasSamplerZoneProgram, s.samplerZoneProgram),
-      std::make_tuple(true, kSamplerAssetUnsupportedStereoSource, true, kZoneVoiceLimitSteal));
-  ASSERT_TRUE(s.hasPadOverrides);
-  ASSERT_EQ(s.padOverrides.size(), 1u);
-  EXPECT_EQ(s.padOverrides[0].gain, 2.0);
-  const StateChunk u = parsed(R"({"samplerAssetFault":"none","samplerZoneProgram":"Voice-Limit-Steal",)"
-                              R"("sampler":{"v":2,"pads":{"a":{"gain":2}}}})");
-  EXPECT_FALSE(u.hasSamplerAssetFault || u.hasSamplerZoneProgram || u.hasPadOverrides);
-  EXPECT_FALSE(parsed(R"({"sampler":{"v":1,"pads":[]}})").hasPadOverrides);
-}
-
-TEST(StateDocument, BankCountsOnlyWithAnIdentifierWithinItsLimit) {
+// The rows of tests/data/state/fields.txt.
+TEST(StateDocument, MembersReadAsGivenAndOtherKindsOrValuesOutsideTheirLimitsCountAsAbsent) {
+  for (const test::CaseRow& row : test::readCaseTable("state/fields.txt"))
+    EXPECT_EQ(describe(parsed(row.at(0))), row.at(1)) << row[0];
   static const char kNulId[] = "{\"bank\":{\"id\":\"\0abc\"}}";
-  for (const std::string& text :
-       Texts{R"({"bank":{"id":")" + std::string(128, 'i') + R"(","source":"hosted"}})",
-             R"({"bank":{"id":"","source":"hosted"}})", std::string(kNulId, sizeof kNulId - 1)}) {
-    EXPECT_FALSE(parsed(text).hasBank) << text;
-  }
-  const std::string id127(127, 'i');
-  const StateChunk fits =
-      parsed(R"({"bank":{"id":")" + id127 + R"(","source":"carrier-pigeon","locator":"","presetId":""}})");
-  EXPECT_EQ(std::tie(fits.hasBank, fits.hasBankLocator, fits.hasBankPresetId),
-            std::make_tuple(true, false, false));
-  EXPECT_EQ(std::string(fits.bankId) + "|" + fits.bankSource, id127 + "|");
+  EXPECT_FALSE(parsed(std::string(kNulId, sizeof kNulId - 1)).hasBank);
+  const std::string tooLong(1048576 / 3 * 4 + 8, 'A');
+  EXPECT_FALSE(parsed(R"({"authoredState":{"v":1,"bytes":")" + tooLong + R"("}})").hasAuthoredState);
+}
+
+// And the rows of tests/data/state/documents.txt.
+TEST(StateDocument, BrokenSyntaxAndWrongMemberTypesRejectTheDocument) {
+  for (const std::string& text : Texts{" \t{ } \r\n", nestedMember(32)})
+    EXPECT_TRUE(accepts(text)) << text;
+  EXPECT_FALSE(accepts(nestedMember(33)));
+  test::expectDocumentCases<StateChunk>("state/documents.txt", parseStateJson);
 }
 
 TEST(StateDocument, BankStringsOverTheirLimitsReadAsEmpty) {
@@ -126,23 +89,6 @@ TEST(StateDocument, BankStringsOverTheirLimitsReadAsEmpty) {
                           std::strlen(s.bankInstrument), std::strlen(s.bankPresetId)};
     EXPECT_EQ(lengths, (over ? Lengths(5, 0) : Lengths{31, 64, 1023, 63, 63}));
   }
-}
-
-TEST(StateDocument, AuthoredBytesCountOnlyWhenTheyDecodeWithinTheLimit) {
-  const StateChunk s = parsed(R"({"authoredState":{"v":-2.9,"bytes":"AAEC/w=="}})");
-  EXPECT_EQ(std::tie(s.hasAuthoredState, s.authoredVersion, s.authoredBytes),
-            std::make_tuple(true, -2, std::vector<std::uint8_t>{0, 1, 2, 255}));
-  for (const std::string& bytes : Texts{"AAE", "", std::string(1048576 / 3 * 4 + 8, 'A')})
-    EXPECT_FALSE(parsed(R"({"authoredState":{"v":1,"bytes":")" + bytes + R"("}})").hasAuthoredState);
-}
-
-TEST(StateDocument, CcMapIsReadFromEitherFormAndAnEmptyObjectIsNoMap) {
-  const StateChunk s = parsed(R"({"ccMap":{"version":1,"bindings":[{"cc":7,"path":"oriel.wet"}]}})");
-  EXPECT_TRUE(s.hasCcMap);
-  ASSERT_EQ(s.ccMap.count, 1u);
-  EXPECT_EQ(s.ccMap.bindings[0].param, 2u);
-  EXPECT_TRUE(parsed(R"({"ccMap":[]})").hasCcMap);
-  EXPECT_FALSE(parsed(R"({"ccMap":{}})").hasCcMap);
 }
 
 // The fuzz corpus checks that what the writer makes reads back to the same values.
@@ -162,16 +108,6 @@ TEST(StateDocument, WriterEmitsEveryBlockInItsFixedOrderAndLeavesOutWhatCannotBe
   EXPECT_EQ(writeStateJson(0, 0, 0, -1, nullptr, 0x1234, 0, &idOnly, &unwritable, nullptr),
             R"({"params":{"oriel.rate":0,"oriel.depth":0,"oriel.wet":0},"samplerAssetFault":"none",)"
             R"("bank":{"version":1,"id":"pack","source":"embedded"}})");
-}
-
-TEST(StateDocument, EveryTruncationOfAFullDocumentIsRejectedWithinTheRange) {
-  const std::string full =
-      R"({"params":{"oriel.rate":5,"oriel.depth":0.1,"oriel.wet":true},"variation":3,)"
-      R"("ccMap":{"version":1,"bindings":[{"cc":1,"path":"oriel.rate","curve":"exp","enabled":false}]},)"
-      R"("samplerAssetFault":"missing-in-memory-asset","samplerZoneProgram":"one-shot-drum",)"
-      R"("sampler":{"v":1,"pads":{"a\u0041":{"gain":2}}},"bank":{"version":1,"id":"x","source":"hosted"},)"
-      R"("authoredState":{"v":1,"bytes":"AAEC"},"extra":[null,-1e-3,{"q":"\""}]})";
-  test::expectOnlyTheWholeTextParses<StateChunk>(full, parseStateJson);
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 // fetchHostedBank's failures against a real HTTPS server on 127.0.0.1, hostile
 // archives included (the way to success is shown through talvo-host).
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -11,6 +10,7 @@
 #include "banks/hosted/hosted_bank.h"
 #include "bridge/sha256.h"
 #include "support/https_test_server.h"
+#include "support/scratch_dir.h"
 
 namespace talvo {
 namespace {
@@ -37,13 +37,14 @@ TEST(HostedFetch, EveryFailureNamesItsCauseAndWritesNothingIntoTheCache) {
   server.stall("/stall");
   server.endless("/endless");
   server.serve("/junk", "PK");
-  const fs::path root = fs::path(testing::TempDir()) / ("talvo_hosted_" + std::to_string(getpid()));
+  const test::ScratchDir scratch;
+  const fs::path& root = scratch.path();
   const std::string lure(62, 'a');  // a directory the look-up must not be tricked into returning
   fs::create_directories(root / lure);
   const std::string good = server.url("/pack.zip");
   const struct {
     const char* name;
-    std::string url, pin, expected;        // expected empty: the transport's own text
+    std::string url = "", pin = "", expected = "";  // expected empty: the transport's own text
     std::vector<ArchiveItem> served = {};  // when set: served, pinned and fetched instead of url and pin
     bool tar = false;
     // The overall time-outs end a row quickly should the limit under test fail.
@@ -63,24 +64,15 @@ TEST(HostedFetch, EveryFailureNamesItsCauseAndWritesNothingIntoTheCache) {
       {"nested dot-dot", "", "", notAZip, {{"a/../../../escape.txt", "out"}}},
       {"absolute path", "", "", notAZip, {{(root / "absolute.txt").string(), "out"}}},
       {"symbolic link", "", "", notAZip, {{"link", (root / lure).string(), ArchiveItem::Symlink}}},
-      {"hard link (a zip cannot carry one)",
-       "",
-       "",
-       notAZip,
-       {{"l", "/etc/passwd", ArchiveItem::Hardlink}},
-       true},
+      {.name = "hard link (a zip cannot carry one)",
+       .expected = notAZip,
+       .served = {{"l", "/etc/passwd", ArchiveItem::Hardlink}},
+       .tar = true},
       {"zip bomb", "", "", notAZip, {{"big.bin", std::string(2 << 20, '\0')}}},
-      {"too many entries",
-       "",
-       "",
-       notAZip,
-       {{"a", "1"}, {"b", "2"}, {"c", "3"}},
-       false,
-       30,
-       300,
-       1 << 20,
-       1 << 20,
-       2},
+      {.name = "too many entries",
+       .expected = notAZip,
+       .served = {{"a", "1"}, {"b", "2"}, {"c", "3"}},
+       .maxEntries = 2},
       {"not an archive", server.url("/junk"), hashOf("PK"), notAZip},
   };
   for (std::size_t row = 0; row < std::size(cases); ++row) {
@@ -104,7 +96,6 @@ TEST(HostedFetch, EveryFailureNamesItsCauseAndWritesNothingIntoTheCache) {
     EXPECT_TRUE(c.expected.empty() ? !error.empty() : error == c.expected) << error;
     EXPECT_EQ(std::distance(fs::directory_iterator(root), {}), 1);  // the lure alone
   }
-  fs::remove_all(root);
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 // The Linux editor end to end under an X server: a plain Xlib top-level
 // window as a host makes it, the host's run loop, the real editor process
 // and the bundle's page.
-#include <dirent.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/prctl.h>
@@ -10,9 +9,9 @@
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "editor/linux/webview_plug_view.h"
@@ -35,31 +34,16 @@ const std::string kUiRoot = kBundle + "/Contents/Resources/ui";
 
 std::vector<pid_t> children() {
   std::vector<pid_t> found;
-  DIR* tasks = opendir("/proc/self/task");
-  while (const dirent* task = readdir(tasks)) {
-    std::ifstream list(std::string("/proc/self/task/") + task->d_name + "/children");
+  for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+    std::ifstream list(task.path() / "children");
     for (pid_t pid = 0; list >> pid;)
       found.push_back(pid);
   }
-  closedir(tasks);
   return found;
 }
 
-std::size_t entries(const char* dir) {
-  std::size_t count = 0;
-  DIR* d = opendir(dir);
-  while (readdir(d) != nullptr)
-    ++count;
-  closedir(d);
-  return count;
-}
-
-bool isZombie(pid_t pid) {
-  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-  std::string field;
-  for (int i = 0; i < 3 && stat >> field; ++i) {
-  }
-  return field == "Z";
+std::ptrdiff_t entries(const char* dir) {
+  return std::distance(std::filesystem::directory_iterator(dir), {});
 }
 
 class EditorUnderX : public testing::Test {
@@ -152,8 +136,8 @@ TEST_F(EditorUnderX, PageSaysReadyGetsTheHelloPaintsTheWindowAndFollowsResizes) 
 }
 
 TEST_F(EditorUnderX, AttachRemoveCyclesLeaveNoThreadDescriptorOrProcessBehind) {
-  const std::size_t threads = entries("/proc/self/task");
-  const std::size_t descriptors = entries("/proc/self/fd");
+  const auto threads = entries("/proc/self/task");
+  const auto descriptors = entries("/proc/self/fd");
   auto view = makeView();
   for (int cycle = 0; cycle < 20; ++cycle) {
     ASSERT_TRUE(attach(*view));
@@ -175,9 +159,9 @@ TEST_F(EditorUnderX, KilledEditorProcessIsAnEditorErrorAndLeavesTheViewEmpty) {
   const std::vector<pid_t> editor = children();
   ASSERT_EQ(editor.size(), 1u);
   kill(editor[0], SIGKILL);
-  // Without running the loop, so that the view has not seen the end yet.
-  for (int i = 0; i < 500 && !isZombie(editor[0]); ++i)
-    std::this_thread::sleep_for(10ms);
+  // Waits for its end without reaping it or running the loop, so that the view has not seen it yet.
+  siginfo_t ended{};
+  ASSERT_EQ(waitid(P_PID, editor[0], &ended, WEXITED | WNOWAIT), 0);
   controller_->sink(R"({"type":"talvo.hello","params":[]})");  // into a closed socket: no SIGPIPE
   ASSERT_TRUE(loop_.runUntil([&] { return !controller_->sink; }, 5s));
   EXPECT_EQ(controller_->events,
