@@ -1,5 +1,6 @@
 #include "module/module_factory.h"
 
+#include "controller/talvo_controller.h"
 #include "processor/talvo_processor.h"
 #include "vst3/class_ids.h"
 #include "vst3/plugin_factory.h"
@@ -39,6 +40,8 @@ extern "C" SMTG_EXPORT_SYMBOL Steinberg::IPluginFactory* PLUGIN_API GetPluginFac
   }
   auto* factory = new PluginFactory(pluginFactoryInfo());
   factory->registerClass(processorClassInfo(), &TalvoProcessor::createInstance);
+  // The controller borrows the host context the host gives the factory.
+  factory->registerClass(controllerClassInfo(), &TalvoController::createInstance, factory);
   gPluginFactory = factory;
   return factory;
 }

@@ -20,19 +20,6 @@ using namespace Steinberg::Vst;
 
 namespace {
 
-// The bytes of the binary attribute "json"; false without an attribute list,
-// the attribute or its data.
-bool jsonPayload(IMessage& message, std::string_view& out) {
-  IAttributeList* attributes = message.getAttributes();
-  const void* data = nullptr;
-  uint32 size = 0;
-  if (attributes == nullptr || attributes->getBinary("json", data, size) != kResultOk || data == nullptr) {
-    return false;
-  }
-  out = std::string_view(static_cast<const char*>(data), size);
-  return true;
-}
-
 // Source, bank directory, SHA-256 and instrument, one per line; a missing
 // line is empty, and anything after a fourth line feed is ignored.
 void splitLoadRequest(std::string_view text, std::string (&fields)[4]) {
@@ -73,13 +60,13 @@ tresult PLUGIN_API TalvoProcessor::notify(IMessage* message) {
 
 tresult TalvoProcessor::onPresetLoaded(IMessage& message) {
   std::string_view payload;
-  presetId_ = jsonPayload(message, payload) ? std::string(payload) : std::string();
+  presetId_ = readJsonAttribute(message, payload) ? std::string(payload) : std::string();
   return kResultOk;
 }
 
 tresult TalvoProcessor::onLoadRuntimeBank(IMessage& message) {
   std::string_view payload;
-  if (!jsonPayload(message, payload)) return kResultOk;
+  if (!readJsonAttribute(message, payload)) return kResultOk;
   std::string fields[4];
   splitLoadRequest(payload, fields);
   const std::string source = fields[0].empty() ? "user-folder" : fields[0];
@@ -103,7 +90,8 @@ tresult TalvoProcessor::onLoadRuntimeBank(IMessage& message) {
 tresult TalvoProcessor::onPadOverrides(IMessage& message) {
   std::string_view payload;
   SamplerPadOverrides pads;
-  if (jsonPayload(message, payload) && parseSamplerPadOverridesJson(payload.data(), payload.size(), pads)) {
+  if (readJsonAttribute(message, payload) &&
+      parseSamplerPadOverridesJson(payload.data(), payload.size(), pads)) {
     dropUnwritablePadOverrides(pads);
     (void)engine_.sampler().publishSamplerPadOverrides(pads);
   }
@@ -113,7 +101,7 @@ tresult TalvoProcessor::onPadOverrides(IMessage& message) {
 tresult TalvoProcessor::onCcMap(IMessage& message) {
   std::string_view payload;
   CcMap map;
-  if (jsonPayload(message, payload) && parseCcMapJson(payload.data(), payload.size(), map)) {
+  if (readJsonAttribute(message, payload) && parseCcMapJson(payload.data(), payload.size(), map)) {
     ccMap_ = map;
     hasCcMap_ = true;
   }

@@ -10,30 +10,11 @@
 #include "processor/talvo_processor.h"
 #include "state/state_chunk.h"
 #include "vst3/guarded_call.h"
+#include "vst3/stream_bytes.h"
 
 namespace talvo {
 
 using namespace Steinberg;
-
-namespace {
-
-constexpr int32 kStatePiece = 4096;
-constexpr std::size_t kStateMaxBytes = std::size_t{16} << 20;
-
-// Reads pieces until a read fails, returns nothing or falls short of a whole
-// piece. False for more than the limit, so an endless stream ends too.
-bool readStateBytes(IBStream& stream, std::string& out) {
-  char piece[kStatePiece];
-  for (;;) {
-    int32 got = 0;
-    if (stream.read(piece, kStatePiece, &got) != kResultOk || got <= 0) return true;
-    if (got > kStatePiece || out.size() + static_cast<std::size_t>(got) > kStateMaxBytes) return false;
-    out.append(piece, static_cast<std::size_t>(got));
-    if (got < kStatePiece) return true;
-  }
-}
-
-}  // namespace
 
 tresult PLUGIN_API TalvoProcessor::getState(IBStream* state) {
   if (state == nullptr) return kResultFalse;
@@ -66,7 +47,7 @@ tresult TalvoProcessor::saveState(IBStream& state) {
 
 tresult TalvoProcessor::restoreState(IBStream& stream) {
   std::string bytes;
-  if (!readStateBytes(stream, bytes)) return kResultFalse;
+  if (!readStreamBytes(stream, bytes)) return kResultFalse;
   const auto state = std::make_unique<StateChunk>();
   if (!parseStateJson(bytes.data(), bytes.size(), *state)) return kResultFalse;
 

@@ -20,4 +20,14 @@ Steinberg::tresult guardedCall(Body&& body) noexcept {
   }
 }
 
+/// For members without a result code: runs `body` and swallows what it
+/// throws; false when it threw.
+template <typename Body>
+bool guardedRun(Body&& body) noexcept {
+  return guardedCall([&] {
+           body();
+           return Steinberg::kResultOk;
+         }) == Steinberg::kResultOk;
+}
+
 }  // namespace talvo

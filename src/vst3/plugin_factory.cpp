@@ -80,8 +80,9 @@ tresult PLUGIN_API PluginFactory::getClassInfoUnicode(int32 index, PClassInfoW* 
                      [](const PClassInfo2& from, PClassInfoW& to) { to.fromAscii(from); });
 }
 
-tresult PLUGIN_API PluginFactory::setHostContext(FUnknown* /*context*/) {
-  return kNotImplemented;
+tresult PLUGIN_API PluginFactory::setHostContext(FUnknown* context) {
+  hostContext_ = context;
+  return kResultOk;
 }
 
 tresult PLUGIN_API PluginFactory::createInstance(FIDString cid, FIDString iid, void** obj) {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "pluginterfaces/base/ipluginbase.h"
+#include "pluginterfaces/base/smartpointer.h"
 
 namespace talvo {
 
@@ -35,7 +36,11 @@ class PluginFactory : public Steinberg::IPluginFactory3 {
   // IPluginFactory3
   Steinberg::tresult PLUGIN_API getClassInfoUnicode(Steinberg::int32 index,
                                                     Steinberg::PClassInfoW* info) SMTG_OVERRIDE;
+  /// Keeps `context` (null forgets it) for the instances created from now on.
   Steinberg::tresult PLUGIN_API setHostContext(Steinberg::FUnknown* context) SMTG_OVERRIDE;
+
+  /// What the host gave setHostContext, or null.
+  [[nodiscard]] Steinberg::FUnknown* hostContext() const { return hostContext_; }
 
   DECLARE_FUNKNOWN_METHODS
 
@@ -50,6 +55,7 @@ class PluginFactory : public Steinberg::IPluginFactory3 {
 
   Steinberg::PFactoryInfo factoryInfo_;
   std::vector<ClassEntry> classes_;
+  Steinberg::IPtr<Steinberg::FUnknown> hostContext_;
 };
 
 /// The module's one factory while any host holds it; a factory clears it when

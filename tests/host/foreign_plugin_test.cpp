@@ -24,8 +24,9 @@ TEST(ForeignPlugin, InfoListsItsBusesAndTheParametersOfItsOwnController) {
                        "bus: audio output 0 \"Out\", 2 channels, main, default-active\n"
                        "parameters (controller):\n"
                        "  10              \"Gain\" -60 .. 12 dB, default 0 (normalized 0.8333333333333334), "
-                       "automatable\n"
-                       "  11              \"Invert\" 0 .. 1, default 0 (normalized 0), automatable\n"),
+                       "0 steps, flags 0x1, automatable\n"
+                       "  11              \"Invert\" 0 .. 1, default 0 (normalized 0), 1 steps, flags 0x1, "
+                       "automatable\n"),
       std::string::npos)
       << gain.output;
 }

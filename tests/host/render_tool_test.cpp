@@ -144,6 +144,21 @@ TEST_F(RenderTool, InfoDescribesTheBundleAsOneLineOfJson) {
   talvo::test::expectGolden("talvo_host_info_96k.json", info.output.substr(0, info.output.size() - 1));
 }
 
+TEST_F(RenderTool, BridgeAnswersEachPageMessageOnItsOwnLine) {
+  std::ofstream(workFile("page.txt")) << R"({"type":"talvo.ready"})"
+                                         "\n"
+                                      << R"({"type":"talvo.setParam","path":"oriel.depth","value":0.25})"
+                                         "\n"
+                                      << R"({"type":"talvo.getState"})";
+  const ToolRun bridge = runTool("bridge " TALVO_BUNDLE_PATH " < " + workFile("page.txt"));
+  ASSERT_EQ(bridge.status, 0) << bridge.output;
+  const std::size_t helloEnd = bridge.output.find('\n');
+  ASSERT_EQ(bridge.output.rfind(R"({"type":"talvo.hello",)", 0), 0u) << bridge.output;
+  EXPECT_EQ(bridge.output.substr(helloEnd + 1),
+            R"({"type":"talvo.state","state":{"params":{"oriel.rate":5,"oriel.depth":0.25,"oriel.wet":1}}})"
+            "\n");
+}
+
 TEST_F(RenderTool, BankSaysWhatThePluginAnsweredAndFailsForAMissingOrBrokenPack) {
   const talvo::test::TempBank good, broken;
   good.pack();

@@ -1,5 +1,6 @@
-# Fails unless the bundle's dynamic symbol table holds the module entry points
-# and GetPluginFactory, and otherwise only talvo* C functions.
+# Fails unless the bundle's dynamic symbol table holds the module entry points,
+# GetPluginFactory and the diagnostic bridge functions, and otherwise only
+# talvo* C functions.
 #   cmake -DNM=<nm> -DLIBRARY=<Oriel.so> -P check_exports.cmake
 cmake_minimum_required(VERSION 3.25)
 execute_process(COMMAND "${NM}" -D --defined-only "${LIBRARY}"
@@ -18,7 +19,8 @@ foreach(line IN LISTS lines)
     list(APPEND found "${name}")
   endif()
 endforeach()
-foreach(required GetPluginFactory ModuleEntry ModuleExit)
+foreach(required GetPluginFactory ModuleEntry ModuleExit talvoDiagnosticBridgeAbiVersion
+                 talvoInstallDiagnosticBridgeSink talvoDeliverDiagnosticBridgeMessage talvoTickDiagnosticCadence)
   if(NOT required IN_LIST found)
     message(FATAL_ERROR "missing export: ${required}")
   endif()

@@ -40,6 +40,8 @@ tresult PLUGIN_API ConnectionProxy::notify(IMessage* message) {
       copy.json.assign(static_cast<const char*>(data), size);
       copy.hasJson = true;
     }
+    Steinberg::int64 reset = 0;
+    if (attributes->getInt("reset", reset) == kResultOk) copy.reset = reset;
   }
   messages_.push_back(std::move(copy));
   if (destination_ == nullptr) return kResultOk;

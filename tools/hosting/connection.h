@@ -3,6 +3,7 @@
 // proxy rather than directly to its peer, so the host sees (and records)
 // every message that passes, and a processor without a controller still has
 // a peer to send to.
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -12,11 +13,12 @@
 namespace talvo::host {
 
 /// A copy of one message as it passed: its identifier and, when present,
-/// the bytes of its binary attribute "json".
+/// the bytes of its binary attribute "json" and its integer attribute "reset".
 struct RecordedMessage {
   std::string id;
   std::string json;
   bool hasJson = false;
+  std::int64_t reset = -1;  // -1: no "reset"
 };
 
 /// Main thread only: messages travel on the host's main thread.

@@ -1,10 +1,20 @@
 #include "hosting/host_context.h"
 
+#include "pluginterfaces/gui/iplugview.h"
 #include "public.sdk/source/vst/hosting/hostclasses.h"
 
 namespace talvo::host {
 
 using Steinberg::FUnknownPrivate::iidEqual;
+
+Steinberg::tresult PLUGIN_API HostContext::queryInterface(const Steinberg::TUID iid, void** obj) {
+#if SMTG_OS_LINUX
+  if (obj != nullptr && runLoop_ != nullptr && iidEqual(iid, Steinberg::Linux::IRunLoop::iid.toTUID())) {
+    return runLoop_->queryInterface(iid, obj);
+  }
+#endif
+  return HostOwned<Steinberg::Vst::IHostApplication>::queryInterface(iid, obj);
+}
 
 Steinberg::tresult PLUGIN_API HostContext::getName(Steinberg::Vst::String128 name) {
   if (name == nullptr) return Steinberg::kInvalidArgument;

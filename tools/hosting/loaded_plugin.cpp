@@ -2,7 +2,8 @@
 
 namespace talvo::host {
 
-bool loadPlugin(const std::string& path, LoadedPlugin& out, std::string& error) {
+bool loadPlugin(const std::string& path, LoadedPlugin& out, std::string& error,
+                Steinberg::FUnknown* runLoop) {
   LoadedPlugin loaded;
   loaded.module = PluginModule::open(path, error);
   if (loaded.module == nullptr) return false;
@@ -12,7 +13,7 @@ bool loadPlugin(const std::string& path, LoadedPlugin& out, std::string& error) 
     error = path + " has no audio processor class";
     return false;
   }
-  loaded.instance = PluginInstance::create(*loaded.module->factory(), processorClass->cid, error);
+  loaded.instance = PluginInstance::create(*loaded.module->factory(), processorClass->cid, error, runLoop);
   if (loaded.instance == nullptr) return false;
   out = std::move(loaded);
   return true;

@@ -23,7 +23,9 @@ struct LoadedPlugin {
 };
 
 /// Opens `path`, reads its factory and creates an instance of its first
-/// "Audio Module Class" class; false with a reason otherwise.
-[[nodiscard]] bool loadPlugin(const std::string& path, LoadedPlugin& out, std::string& error);
+/// "Audio Module Class" class; false with a reason otherwise. `runLoop`, when
+/// given, is offered to the instance and must outlive it.
+[[nodiscard]] bool loadPlugin(const std::string& path, LoadedPlugin& out, std::string& error,
+                              Steinberg::FUnknown* runLoop = nullptr);
 
 }  // namespace talvo::host

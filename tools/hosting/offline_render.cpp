@@ -30,6 +30,14 @@ double SignalStats::rms() const {
   return samples > 0 ? std::sqrt(sumSquares / static_cast<double>(samples)) : 0.0;
 }
 
+std::int32_t blockParameterCapacity(PluginInstance& instance) {
+  // Distinct parameters changed within one block; a plug-in's count may be a lie.
+  constexpr std::int32_t kMaxParametersPerBlock = 1024;
+  const Steinberg::int32 published = instance.controller() ? instance.controller()->getParameterCount() : 0;
+  return std::clamp<std::int32_t>(published, static_cast<std::int32_t>(TALVO_PARAM_COUNT),
+                                  kMaxParametersPerBlock);
+}
+
 bool startOffline(PluginInstance& instance, double sampleRate, std::int32_t blockFrames, std::string& error) {
   if (instance.start(sampleRate, blockFrames, Steinberg::Vst::kOffline, error)) return true;
   char rate[32];
@@ -82,13 +90,15 @@ bool renderStream(PluginInstance& instance, AudioSource& source, double sampleRa
   std::vector<float*> inputs(static_cast<std::size_t>(busIn));
   for (std::int32_t c = 0; c < busIn; ++c)
     inputs[static_cast<std::size_t>(c)] = buffers.input(c);
-  ParameterChanges changes(static_cast<std::int32_t>(TALVO_PARAM_COUNT),
+  ParameterChanges changes(blockParameterCapacity(instance),
                            schedule.maxPointsPerBlock(settings.blockFrames));
   bool lostPoints = false;
   auto began = std::chrono::steady_clock::now();
   for (std::int64_t start = 0; start < total; start += settings.blockFrames) {
     auto frames = static_cast<std::int32_t>(std::min<std::int64_t>(settings.blockFrames, total - start));
     changes.clear();
+    // The controller's edits first: settings and automation at the same frame win.
+    (void)instance.componentHandler().drainInto(changes);
     if (start == 0) {
       for (const ParamSetting& s : settings.settings) {
         lostPoints |= !changes.addPoint(s.desc->id, 0, talvo_param_normalize(s.desc, s.plain));

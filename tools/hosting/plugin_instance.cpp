@@ -22,8 +22,9 @@ Iface* queryFrom(Steinberg::FUnknown* object) {
 
 std::unique_ptr<PluginInstance> PluginInstance::create(Steinberg::IPluginFactory& factory,
                                                        const std::array<std::uint8_t, 16>& processorCid,
-                                                       std::string& error) {
+                                                       std::string& error, Steinberg::FUnknown* runLoop) {
   std::unique_ptr<PluginInstance> instance(new PluginInstance());
+  instance->context_.setRunLoop(runLoop);
   Steinberg::TUID cid;
   std::copy(processorCid.begin(), processorCid.end(), reinterpret_cast<std::uint8_t*>(cid));
   void* object = nullptr;
@@ -53,6 +54,7 @@ std::unique_ptr<PluginInstance> PluginInstance::create(Steinberg::IPluginFactory
       instance->controller_ = static_cast<Steinberg::Vst::IEditController*>(object);
       if (instance->controller_->initialize(&instance->context_) == kResultOk) {
         instance->controllerInitialized_ = true;
+        (void)instance->controller_->setComponentHandler(&instance->handler_);
       } else {
         instance->controller_->release();
         instance->controller_ = nullptr;

@@ -1,12 +1,14 @@
 #pragma once
 // One plug-in instance as a host sees it: the processor component, its
 // controller when the factory has one, both initialized with our host
-// context and connected through recording proxies.
+// context and connected through recording proxies; the controller's edits
+// reach the processor through our component handler.
 #include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
 
+#include "hosting/component_handler.h"
 #include "hosting/connection.h"
 #include "hosting/host_context.h"
 #include "pluginterfaces/base/ipluginbase.h"
@@ -26,15 +28,18 @@ class PluginInstance {
 
   /// Creates and initializes the component of class `processorCid` and, when
   /// it names a controller class that the factory can make, the controller.
-  /// The factory's module must outlive the instance.
+  /// The factory's module must outlive the instance, and `runLoop` (offered
+  /// to both through the host context when given) must too.
   [[nodiscard]] static std::unique_ptr<PluginInstance> create(
       Steinberg::IPluginFactory& factory, const std::array<std::uint8_t, 16>& processorCid,
-      std::string& error);
+      std::string& error, Steinberg::FUnknown* runLoop = nullptr);
 
   [[nodiscard]] Steinberg::Vst::IComponent* component() const { return component_; }
   [[nodiscard]] Steinberg::Vst::IAudioProcessor* processor() const { return processor_; }
   /// Null when the plug-in has no separate controller (or it failed to start).
   [[nodiscard]] Steinberg::Vst::IEditController* controller() const { return controller_; }
+  /// The controller's edits and restart requests; drain it into each block's changes.
+  [[nodiscard]] ComponentHandler& componentHandler() { return handler_; }
   /// Everything the processor sent towards its controller, in order.
   [[nodiscard]] const ConnectionProxy& processorMessages() const { return *fromProcessor_; }
   void clearProcessorMessages() { fromProcessor_->clearMessages(); }
@@ -63,6 +68,7 @@ class PluginInstance {
   void syncControllerState();
 
   HostContext context_;  // first declared: the components hold it until they are released
+  ComponentHandler handler_;
   Steinberg::Vst::IComponent* component_ = nullptr;
   Steinberg::Vst::IAudioProcessor* processor_ = nullptr;
   Steinberg::Vst::IEditController* controller_ = nullptr;

@@ -1,5 +1,7 @@
-// talvo-host info: what a bundle's factory, buses and parameters say, and
-// the latency at one sample rate, as text or as one JSON document.
+// talvo-host info: what a bundle's factory, buses, parameters, units,
+// program lists and MIDI mappings say, and the latency at one sample rate, as
+// text or as one JSON document.
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -9,6 +11,8 @@
 #include "hosting/loaded_plugin.h"
 #include "hosting/plugin_limits.h"
 #include "params/params.h"
+#include "pluginterfaces/vst/ivstmidicontrollers.h"
+#include "pluginterfaces/vst/ivstunits.h"
 #include "talvo_host/command_line.h"
 #include "talvo_host/commands.h"
 #include "talvo_host/text.h"
@@ -37,6 +41,30 @@ struct ParamRow {
   double minimum, maximum, defaultPlain, defaultNormalized;
   int stepCount;
   bool automatable;
+  std::int32_t flags;
+};
+
+struct UnitRow {
+  std::int32_t id, parentId, programListId;
+  std::string name;
+};
+
+struct ProgramListRow {
+  std::int32_t id;
+  std::string name;
+  std::vector<std::string> programs;
+};
+
+struct MidiMappingRow {
+  int channel, controller;
+  unsigned paramId;
+};
+
+// What the controller says beyond its parameters; empty without one.
+struct ControllerExtras {
+  std::vector<UnitRow> units;
+  std::vector<ProgramListRow> programLists;
+  std::vector<MidiMappingRow> midiMappings;
 };
 
 bool listBuses(Steinberg::Vst::IComponent& component, std::vector<BusRow>& rows, std::string& error) {
@@ -77,16 +105,55 @@ std::vector<ParamRow> listParameters(Steinberg::Vst::IEditController* controller
                       controller->normalizedParamToPlain(info.id, 1.0),
                       controller->normalizedParamToPlain(info.id, info.defaultNormalizedValue),
                       info.defaultNormalizedValue, info.stepCount,
-                      (info.flags & Steinberg::Vst::ParameterInfo::kCanAutomate) != 0});
+                      (info.flags & Steinberg::Vst::ParameterInfo::kCanAutomate) != 0, info.flags});
     }
     return rows;
   }
   source = "built-in table, no controller";
   for (const talvo_param_desc& d : TALVO_PARAMS) {
     rows.push_back({d.id, d.path, d.title, d.units, d.minimum, d.maximum, d.default_plain,
-                    d.default_normalized, 0, true});
+                    d.default_normalized, 0, true, Steinberg::Vst::ParameterInfo::kCanAutomate});
   }
   return rows;
+}
+
+// At most this many units, program lists and programs of each list are listed;
+// a plug-in's counts may be lies.
+constexpr Steinberg::int32 kMaxListed = 4096;
+
+ControllerExtras listControllerExtras(Steinberg::Vst::IEditController* controller) {
+  ControllerExtras extras;
+  if (Steinberg::FUnknownPtr<Steinberg::Vst::IUnitInfo> units{controller}) {
+    for (Steinberg::int32 i = 0; i < std::min(units->getUnitCount(), kMaxListed); ++i) {
+      Steinberg::Vst::UnitInfo info{};
+      if (units->getUnitInfo(i, info) != kResultOk) continue;
+      extras.units.push_back({info.id, info.parentUnitId, info.programListId, utf8FromUtf16(info.name, 128)});
+    }
+    for (Steinberg::int32 i = 0; i < std::min(units->getProgramListCount(), kMaxListed); ++i) {
+      Steinberg::Vst::ProgramListInfo info{};
+      if (units->getProgramListInfo(i, info) != kResultOk) continue;
+      ProgramListRow row{info.id, utf8FromUtf16(info.name, 128), {}};
+      for (Steinberg::int32 p = 0; p < std::min(info.programCount, kMaxListed); ++p) {
+        Steinberg::Vst::String128 name{};
+        row.programs.push_back(units->getProgramName(info.id, p, name) == kResultOk ? utf8FromUtf16(name, 128)
+                                                                                    : std::string());
+      }
+      extras.programLists.push_back(std::move(row));
+    }
+  }
+  if (Steinberg::FUnknownPtr<Steinberg::Vst::IMidiMapping> mapping{controller}) {
+    for (int channel = 0; channel < 16; ++channel) {
+      for (int cc = 0; cc < Steinberg::Vst::kCountCtrlNumber; ++cc) {
+        Steinberg::Vst::ParamID id = 0;
+        if (mapping->getMidiControllerAssignment(0, static_cast<Steinberg::int16>(channel),
+                                                 static_cast<Steinberg::Vst::CtrlNumber>(cc),
+                                                 id) == kResultOk) {
+          extras.midiMappings.push_back({channel, cc, id});
+        }
+      }
+    }
+  }
+  return extras;
 }
 
 std::string number(double value) {
@@ -96,8 +163,8 @@ std::string number(double value) {
 }
 
 void writeJson(const FactoryRecord& factory, const std::vector<BusRow>& buses,
-               const std::vector<ParamRow>& params, const char* paramSource, double rate, bool latencyKnown,
-               std::int64_t latency) {
+               const std::vector<ParamRow>& params, const char* paramSource, const ControllerExtras& extras,
+               double rate, bool latencyKnown, std::int64_t latency) {
   std::string out = "{\"factory\":{\"vendor\":";
   jsonAppendQuoted(out, factory.vendor.c_str());
   out += ",\"url\":";
@@ -156,7 +223,35 @@ void writeJson(const FactoryRecord& factory, const std::vector<BusRow>& buses,
            ",\"default\":" + number(p.defaultPlain) +
            ",\"defaultNormalized\":" + number(p.defaultNormalized) +
            ",\"stepCount\":" + std::to_string(p.stepCount) +
-           ",\"automatable\":" + (p.automatable ? "true" : "false") + "}";
+           ",\"automatable\":" + (p.automatable ? "true" : "false") +
+           ",\"flags\":" + std::to_string(p.flags) + "}";
+  }
+  out += "],\"units\":[";
+  for (std::size_t i = 0; i < extras.units.size(); ++i) {
+    const UnitRow& u = extras.units[i];
+    out += (i ? ",{\"id\":" : "{\"id\":") + std::to_string(u.id) + ",\"name\":";
+    jsonAppendQuoted(out, u.name.c_str());
+    out += ",\"parentId\":" + std::to_string(u.parentId) +
+           ",\"programListId\":" + std::to_string(u.programListId) + "}";
+  }
+  out += "],\"programLists\":[";
+  for (std::size_t i = 0; i < extras.programLists.size(); ++i) {
+    const ProgramListRow& l = extras.programLists[i];
+    out += (i ? ",{\"id\":" : "{\"id\":") + std::to_string(l.id) + ",\"name\":";
+    jsonAppendQuoted(out, l.name.c_str());
+    out += ",\"programs\":[";
+    for (std::size_t p = 0; p < l.programs.size(); ++p) {
+      if (p) out += ",";
+      jsonAppendQuoted(out, l.programs[p].c_str());
+    }
+    out += "]}";
+  }
+  out += "],\"midiMappings\":[";
+  for (std::size_t i = 0; i < extras.midiMappings.size(); ++i) {
+    const MidiMappingRow& m = extras.midiMappings[i];
+    out += (i ? ",{\"channel\":" : "{\"channel\":") + std::to_string(m.channel) +
+           ",\"controller\":" + std::to_string(m.controller) + ",\"paramId\":" + std::to_string(m.paramId) +
+           "}";
   }
   out += "],\"latency\":{\"sampleRate\":" + number(rate) + ",\"samples\":";
   out += latencyKnown ? std::to_string(latency) : "null";
@@ -165,8 +260,8 @@ void writeJson(const FactoryRecord& factory, const std::vector<BusRow>& buses,
 }
 
 void writeText(const FactoryRecord& factory, const std::vector<BusRow>& buses,
-               const std::vector<ParamRow>& params, const char* paramSource, double rate, bool latencyKnown,
-               std::int64_t latency) {
+               const std::vector<ParamRow>& params, const char* paramSource, const ControllerExtras& extras,
+               double rate, bool latencyKnown, std::int64_t latency) {
   std::printf("factory: vendor \"%s\", url \"%s\", email \"%s\", flags 0x%x\n", factory.vendor.c_str(),
               factory.url.c_str(), factory.email.c_str(), static_cast<unsigned>(factory.flags));
   for (std::size_t i = 0; i < factory.classes.size(); ++i) {
@@ -186,11 +281,27 @@ void writeText(const FactoryRecord& factory, const std::vector<BusRow>& buses,
   }
   std::printf("parameters (%s):\n", paramSource);
   for (const ParamRow& p : params) {
-    std::printf("  %u %-12s \"%s\" %s .. %s%s%s, default %s (normalized %s)%s\n", p.id, p.path.c_str(),
-                p.title.c_str(), number(p.minimum).c_str(), number(p.maximum).c_str(),
+    std::printf("  %u %-12s \"%s\" %s .. %s%s%s, default %s (normalized %s), %d steps, flags 0x%x%s\n", p.id,
+                p.path.c_str(), p.title.c_str(), number(p.minimum).c_str(), number(p.maximum).c_str(),
                 p.units.empty() ? "" : " ", p.units.c_str(), number(p.defaultPlain).c_str(),
-                number(p.defaultNormalized).c_str(), p.automatable ? ", automatable" : "");
+                number(p.defaultNormalized).c_str(), p.stepCount, static_cast<unsigned>(p.flags),
+                p.automatable ? ", automatable" : "");
   }
+  for (const UnitRow& u : extras.units) {
+    std::printf("unit %d \"%s\", parent %d, program list %d\n", u.id, u.name.c_str(), u.parentId,
+                u.programListId);
+  }
+  for (const ProgramListRow& l : extras.programLists) {
+    std::printf("program list %d \"%s\", %zu program%s:", l.id, l.name.c_str(), l.programs.size(),
+                l.programs.size() == 1 ? "" : "s");
+    for (const std::string& name : l.programs)
+      std::printf(" \"%s\"", name.c_str());
+    std::printf("\n");
+  }
+  if (extras.midiMappings.empty()) std::printf("midi mappings: none\n");
+  for (const MidiMappingRow& m : extras.midiMappings)
+    std::printf("midi mapping: channel %d, controller %d -> parameter %u\n", m.channel + 1, m.controller,
+                m.paramId);
   if (latencyKnown) {
     std::printf("latency at %s Hz: %lld samples\n", number(rate).c_str(), static_cast<long long>(latency));
   } else {
@@ -224,6 +335,7 @@ int runInfo(int argc, char** argv) {
   }
   const char* paramSource = "";
   std::vector<ParamRow> params = listParameters(plugin.instance->controller(), paramSource);
+  const ControllerExtras extras = listControllerExtras(plugin.instance->controller());
   bool latencyKnown = plugin.instance->start(rate, 1024, Steinberg::Vst::kRealtime, error);
   std::int64_t latency = 0;
   if (latencyKnown && !checkedLatency(*plugin.instance->processor(), rate, latency, error)) {
@@ -232,9 +344,9 @@ int runInfo(int argc, char** argv) {
   }
   plugin.instance->stop();
   if (args.flagSet("--json")) {
-    writeJson(plugin.factory, buses, params, paramSource, rate, latencyKnown, latency);
+    writeJson(plugin.factory, buses, params, paramSource, extras, rate, latencyKnown, latency);
   } else {
-    writeText(plugin.factory, buses, params, paramSource, rate, latencyKnown, latency);
+    writeText(plugin.factory, buses, params, paramSource, extras, rate, latencyKnown, latency);
   }
   return 0;
 }

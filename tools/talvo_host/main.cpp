@@ -1,6 +1,6 @@
 // talvo-host: loads a VST3 bundle and describes it, renders an audio file
-// through it or has it load a sound pack; also fetches hosted banks into the
-// cache.
+// through it, has it load a sound pack or speaks its editor's protocol; also
+// fetches hosted banks into the cache.
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -19,6 +19,7 @@ void printUsage(std::FILE* out) {
       "                  [--state-in FILE] [--state-out FILE] [--tail SECONDS] [--mix-down]\n"
       "                  [--format wav|flac|aiff|ogg] [--bits 16|24|32] [--allow-nonfinite]\n"
       "       talvo-host bank BUNDLE DIR [--instrument ID]\n"
+      "       talvo-host bridge BUNDLE [--in IN.wav]\n"
       "       talvo-host fetch-bank URL SHA256 [--cache DIR]\n"
       "\n"
       "render plays IN.wav through the plug-in at the file's sample rate. Values are plain\n"
@@ -34,6 +35,11 @@ void printUsage(std::FILE* out) {
       "bank asks the plug-in to load the sound pack in DIR, as its editor would, and says\n"
       "what it answered: the outcome, why, and the instrument or kit.\n"
       "\n"
+      "bridge plays the plug-in in real time (IN.wav looped, or a test tone at 48 kHz) and\n"
+      "speaks its editor's protocol: each line of standard input is one page message (a\n"
+      "JSON object) for the controller; each message to the page is printed as one line.\n"
+      "It ends at the end of its input.\n"
+      "\n"
       "fetch-bank downloads a hosted bank over https, checks it against its SHA-256, caches\n"
       "it (under DIR instead of the user's bank cache with --cache) and prints the entry.\n",
       out);
@@ -47,6 +53,9 @@ int runVerb(int argc, char** argv) {
   if (argc >= 2 && std::strcmp(argv[1], "info") == 0) return talvo::host::runInfo(argc - 2, argv + 2);
   if (argc >= 2 && std::strcmp(argv[1], "render") == 0) return talvo::host::runRender(argc - 2, argv + 2);
   if (argc >= 2 && std::strcmp(argv[1], "bank") == 0) return talvo::host::runBank(argc - 2, argv + 2);
+#if defined(__linux__)
+  if (argc >= 2 && std::strcmp(argv[1], "bridge") == 0) return talvo::host::runBridge(argc - 2, argv + 2);
+#endif
   if (argc >= 2 && std::strcmp(argv[1], "fetch-bank") == 0)
     return talvo::host::runFetchBank(argc - 2, argv + 2);
   printUsage(stderr);

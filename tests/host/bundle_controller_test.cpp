@@ -1,0 +1,81 @@
+// The built bundle's processor and controller connected through the host's
+// proxies: what the page and the host set reaches both, and the ear.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "host/bundle_session.h"
+#include "hosting/offline_render.h"
+#include "hosting/param_changes.h"
+#include "hosting/process_buffers.h"
+#include "params/params.h"
+
+namespace talvo::host {
+namespace {
+
+using Steinberg::kResultOk;
+
+// Hands one page message to the instance's controller through the bundle's exported function.
+void sendFromPage(PluginInstance& instance, const std::string& json) {
+  using DeliverFn = int (*)(Steinberg::FUnknown*, const char*, std::size_t);
+  auto deliver =
+      reinterpret_cast<DeliverFn>(test::bundleModule()->symbol("talvoDeliverDiagnosticBridgeMessage"));
+  ASSERT_NE(deliver, nullptr);
+  ASSERT_EQ(deliver(instance.controller(), json.data(), json.size()), 1);
+}
+
+TEST(BundleController, ACcMapSetFromThePageReachesTheProcessorsSavedState) {
+  const auto instance = test::newInstance();
+  ASSERT_NE(instance, nullptr);
+  const std::string map = R"({"version":1,"bindings":[{"cc":74,"path":"oriel.depth"}]})";
+  sendFromPage(*instance, R"({"type":"talvo.setCcMap","map":)" + map + "}");
+  std::string state, error;
+  ASSERT_TRUE(instance->getState(state, error)) << error;
+  EXPECT_NE(state.find(R"("ccMap":)" + map), std::string::npos) << state;
+}
+
+TEST(BundleController, ARestoredComponentStateLeavesBothComponentsAgreeing) {
+  const auto instance = test::newInstance();
+  ASSERT_NE(instance, nullptr);
+  const std::string state =
+      R"({"params":{"oriel.rate":10,"oriel.depth":0.5,"oriel.wet":0.25},"variation":16})";
+  std::string saved, error;
+  ASSERT_TRUE(instance->setState(state, error)) << error;
+  ASSERT_TRUE(instance->getState(saved, error)) << error;
+  EXPECT_EQ(saved, state);
+  const double plain[] = {10, 0.5, 0.25};
+  for (std::uint32_t id = 0; id < TALVO_PARAM_COUNT; ++id)
+    EXPECT_EQ(instance->controller()->getParamNormalized(id),
+              talvo_param_normalize(&TALVO_PARAMS[id], plain[id]));
+}
+
+TEST(BundleController, AParameterThePageSetsIsHeardInTheNextBlock) {
+  const auto instance = test::newInstance();
+  ASSERT_NE(instance, nullptr);
+  std::string error;
+  ASSERT_TRUE(instance->start(48000.0, 256, Steinberg::Vst::kRealtime, error)) << error;
+  ProcessBuffers buffers(2, 2, 256);
+  ParameterChanges changes(blockParameterCapacity(*instance), 1);
+  // One block as a host plays it: the controller's edits, then the audio.
+  const auto playBlock = [&] {
+    changes.clear();
+    ASSERT_TRUE(instance->componentHandler().drainInto(changes));
+    for (int c = 0; c < 2; ++c) {
+      for (int i = 0; i < 256; ++i)
+        buffers.input(c)[i] = static_cast<float>(std::sin(0.05 * i));
+    }
+    ASSERT_EQ(
+        instance->processor()->process(buffers.prepare(256, &changes, nullptr, Steinberg::Vst::kRealtime)),
+        kResultOk);
+  };
+  playBlock();
+  EXPECT_NE(buffers.output(0)[200], buffers.input(0)[200]) << "fully wet: the delayed signal";
+  sendFromPage(*instance, R"({"type":"talvo.setParam","path":"oriel.wet","value":0})");
+  playBlock();
+  for (int i = 0; i < 256; i += 17)
+    EXPECT_FLOAT_EQ(buffers.output(0)[i], buffers.input(0)[i]) << "all dry, frame " << i;
+}
+
+}  // namespace
+}  // namespace talvo::host
