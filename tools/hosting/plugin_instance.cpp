@@ -95,9 +95,9 @@ PluginInstance::~PluginInstance() {
 }
 
 bool PluginInstance::start(double sampleRate, std::int32_t maxBlockFrames, std::int32_t processMode,
-                           std::string& error) {
+                           std::string& error, std::int32_t sampleSize) {
   stop();
-  Steinberg::Vst::ProcessSetup setup{processMode, Steinberg::Vst::kSample32, maxBlockFrames, sampleRate};
+  Steinberg::Vst::ProcessSetup setup{processMode, sampleSize, maxBlockFrames, sampleRate};
   if (processor_->setupProcessing(setup) != kResultOk) {
     char rate[32];
     std::snprintf(rate, sizeof rate, "%g", sampleRate);

@@ -53,7 +53,7 @@ class PluginInstance {
   /// setupProcessing, setActive(true), setProcessing(true); on failure the
   /// instance is left inactive and `error` says which step refused.
   [[nodiscard]] bool start(double sampleRate, std::int32_t maxBlockFrames, std::int32_t processMode,
-                           std::string& error);
+                           std::string& error, std::int32_t sampleSize = Steinberg::Vst::kSample32);
   /// setProcessing(false), setActive(false); harmless when not started.
   void stop();
   [[nodiscard]] bool started() const { return active_; }

@@ -19,7 +19,6 @@
 #include "hosting/realtime_player.h"
 #include "hosting/run_loop.h"
 #include "talvo_host/audio_file.h"
-#include "talvo_host/command_line.h"
 #include "talvo_host/commands.h"
 #include "talvo_host/text.h"
 
@@ -101,18 +100,11 @@ void printLine(void* /*context*/, const char* json, std::size_t length) {
   std::fflush(stdout);
 }
 
-}  // namespace
-
-int runBridge(int argc, char** argv) {
-  CommandLine args;
-  std::string error;
-  if (!args.parse(argc, argv, {"--in"}, {}, error) || args.positional().size() != 1) {
-    reportFailure(error.empty() ? "bridge needs exactly one bundle" : error);
-    return 2;
-  }
+int runBridge(const std::string& bundle, const std::string& in) {
   Signal signal;
-  if (args.has("--in")) {
-    if (!readLoop(args.value("--in"), signal, error)) {
+  std::string error;
+  if (!in.empty()) {
+    if (!readLoop(in, signal, error)) {
       reportFailure(error);
       return 1;
     }
@@ -122,7 +114,7 @@ int runBridge(int argc, char** argv) {
 
   RunLoop loop;  // outlives the plug-in, whose clock runs on it
   LoadedPlugin plugin;
-  if (!loadPlugin(args.positional()[0], plugin, error, &loop)) {
+  if (!loadPlugin(bundle, plugin, error, &loop)) {
     reportFailure(error);
     return 1;
   }
@@ -132,7 +124,7 @@ int runBridge(int argc, char** argv) {
   auto deliver = reinterpret_cast<DeliverFn>(plugin.module->symbol("talvoDeliverDiagnosticBridgeMessage"));
   if (controller == nullptr || version == nullptr || install == nullptr || deliver == nullptr ||
       version() != kBridgeVersion || install(controller, &printLine, nullptr) != 1) {
-    reportFailure(args.positional()[0] + " offers no editor bridge (version 2) on an edit controller");
+    reportFailure(bundle + " offers no editor bridge (version 2) on an edit controller");
     return 1;
   }
 
@@ -153,6 +145,23 @@ int runBridge(int argc, char** argv) {
   player.stop();
   (void)install(controller, nullptr, nullptr);
   return 0;
+}
+
+}  // namespace
+
+Verb addBridgeVerb(CLI::App& app) {
+  struct Options {
+    std::string bundle, in;
+  };
+  auto options = std::make_shared<Options>();
+  CLI::App* verb = app.add_subcommand(
+      "bridge",
+      "Plays the plug-in in real time (IN.wav looped, or a test tone at 48 kHz) and speaks its editor's "
+      "protocol: each line of standard input is one page message (a JSON object) for the controller; each "
+      "message to the page is printed as one line. It ends at the end of its input.");
+  verb->add_option("BUNDLE", options->bundle, "the plug-in bundle (.vst3) or module file")->required();
+  verb->add_option("--in", options->in, "an audio file to loop")->type_name("IN.wav");
+  return {verb, [options] { return runBridge(options->bundle, options->in); }};
 }
 
 }  // namespace talvo::host
