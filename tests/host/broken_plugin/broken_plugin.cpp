@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <string>
@@ -41,6 +42,7 @@ enum class Lie {
   kStateForgets,
   kThreadBound,
   kGlobalState,
+  kAbortOnSuspend,
 };
 
 struct Mode {
@@ -69,6 +71,7 @@ const Mode kModes[] = {
     {"state-forgets", Lie::kStateForgets, 0, true},  // restores the gain but not the invert switch
     {"thread-bound", Lie::kThreadBound, 0, true},    // silent on any thread but the setup thread
     {"global-state", Lie::kGlobalState, 0, true},    // inverts every other block of the whole module
+    {"abort-on-suspend", Lie::kAbortOnSuspend},      // aborts the process when deactivated
 };
 
 const Mode& mode() {
@@ -129,6 +132,10 @@ class GainProcessor : public talvo::AudioEffect {
   }
   uint32 PLUGIN_API getLatencySamples() SMTG_OVERRIDE { return static_cast<uint32>(lie(Lie::kLatency, 0)); }
   tresult PLUGIN_API setProcessing(TBool) SMTG_OVERRIDE { return kResultOk; }
+  tresult PLUGIN_API setActive(TBool state) SMTG_OVERRIDE {
+    if (mode().lie == Lie::kAbortOnSuspend && !state) std::abort();
+    return AudioEffect::setActive(state);
+  }
   tresult PLUGIN_API setupProcessing(ProcessSetup& setup) SMTG_OVERRIDE {
     setupThread_ = std::this_thread::get_id();
     return AudioEffect::setupProcessing(setup);
