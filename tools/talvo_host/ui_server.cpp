@@ -180,8 +180,12 @@ bool UiServer::start(int port, std::string& error) {
                   else
                     refuse(response, 503, "too many messages waiting for the plug-in");
                 });
-  port_ = port == 0 ? server_->bind_to_any_port("127.0.0.1") : port;
-  if (port_ <= 0 || (port != 0 && !server_->bind_to_port("127.0.0.1", port))) {
+  port_ = port;
+  if (port == 0)
+    port_ = server_->bind_to_any_port("127.0.0.1");
+  else if (!server_->bind_to_port("127.0.0.1", port))
+    port_ = -1;
+  if (port_ <= 0) {
     error = "cannot listen on 127.0.0.1:" + std::to_string(port) + " (is the port taken?)";
     server_.reset();
     port_ = 0;
@@ -204,7 +208,8 @@ void UiServer::stop() {
 }
 
 const char* UiServer::refusal(const httplib::Request& request) const {
-  const std::string port = ":" + std::to_string(port_);
+  // Browsers leave the default port out of both headers.
+  const std::string port = port_ == 80 ? "" : ":" + std::to_string(port_);
   const std::string host = request.get_header_value("Host");
   if (request.get_header_value_count("Host") != 1 ||
       (host != "127.0.0.1" + port && host != "localhost" + port))
