@@ -132,8 +132,10 @@ int runUi(int argc, char** argv) {
     ::close(signals);
     return 1;
   }
-  server = std::make_unique<UiServer>(uiRoot, randomToken());
-  if (!server->start(static_cast<int>(port), error)) {
+  const std::string token = randomToken();
+  server = std::make_unique<UiServer>(uiRoot, token);
+  if (token.empty()) error = "cannot read the system's random source";
+  if (token.empty() || !server->start(static_cast<int>(port), error)) {
     reportFailure(error);
     ::close(signals);
     return 1;

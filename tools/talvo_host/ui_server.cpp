@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <chrono>
 #include <cstdint>
 
@@ -120,6 +121,7 @@ std::string randomToken() {
   std::size_t filled = 0;
   while (filled < sizeof bytes) {
     const ssize_t got = getrandom(bytes + filled, sizeof bytes - filled, 0);
+    if (got < 0 && errno != EINTR) return "";
     if (got > 0) filled += static_cast<std::size_t>(got);
   }
   static constexpr char kDigits[] = "0123456789abcdef";

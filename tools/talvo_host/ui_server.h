@@ -32,7 +32,7 @@ inline constexpr char kUiHostScriptPath[] = "/__talvo/host.js";
 inline constexpr char kUiEventsPath[] = "/__talvo/events";
 inline constexpr char kUiPostPath[] = "/__talvo/post";
 
-/// 32 hexadecimal digits from the system's random source.
+/// 32 hexadecimal digits from the system's random source; "" when it fails.
 [[nodiscard]] std::string randomToken();
 
 /// `html` with a script element for `scriptUrl` before its first script, so
