@@ -88,13 +88,102 @@ void automateFromLine(LivePlugin& live, std::string_view line) {
 
 // Blocks SIGINT and SIGTERM in every thread started from here on, and reads
 // them through a descriptor, so Ctrl-C ends the session through the run loop.
-int signalDescriptor() {
-  sigset_t signals;
-  sigemptyset(&signals);
-  sigaddset(&signals, SIGINT);
-  sigaddset(&signals, SIGTERM);
-  if (pthread_sigmask(SIG_BLOCK, &signals, nullptr) != 0) return -1;
-  return signalfd(-1, &signals, SFD_CLOEXEC | SFD_NONBLOCK);
+class SignalDescriptor {
+ public:
+  SignalDescriptor() {
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    if (pthread_sigmask(SIG_BLOCK, &signals, nullptr) == 0)
+      fd_ = signalfd(-1, &signals, SFD_CLOEXEC | SFD_NONBLOCK);
+  }
+  ~SignalDescriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  SignalDescriptor(const SignalDescriptor&) = delete;
+  SignalDescriptor& operator=(const SignalDescriptor&) = delete;
+  [[nodiscard]] int fd() const { return fd_; }
+
+ private:
+  int fd_ = -1;
+};
+
+struct UiOptions {
+  std::string bundle;
+  std::string in;        // "" plays the test tone
+  std::string stateOut;  // "" keeps no state
+  int port = 0;          // 0: any free port
+};
+
+int runSession(const UiOptions& options) {
+  const SignalDescriptor signals;
+  if (signals.fd() < 0) {
+    reportFailure("cannot take over SIGINT and SIGTERM");
+    return 1;
+  }
+  ::signal(SIGPIPE, SIG_IGN);
+
+  std::string error;
+  std::unique_ptr<UiServer> server;  // outlives the plug-in, which may publish until it is gone
+  LivePlugin live;
+  if (!live.open(options.bundle, options.in, &publishToPages, &server, error)) {
+    reportFailure(error);
+    return 1;
+  }
+  const std::string uiRoot = uiRootForImageFile(live.module().modulePath());
+  const std::string token = randomToken();
+  if (uiRoot.empty()) error = options.bundle + " has no UI directory (Contents/Resources/ui)";
+  if (token.empty()) error = "cannot read the system's random source";
+  if (!error.empty()) {
+    reportFailure(error);
+    return 1;
+  }
+  server = std::make_unique<UiServer>(uiRoot, token);
+  if (!server->start(options.port, error)) {
+    reportFailure(error);
+    return 1;
+  }
+
+  bool ending = false;
+  DescriptorWatch inbound([&] {
+    for (const std::string& message : server->takeInbound())
+      live.deliver(message);
+  });
+  DescriptorWatch stop([&] { ending = true; });
+  LineReader input([&](std::string_view line) { automateFromLine(live, line); });
+  RunLoop& loop = live.loop();
+  bool reading = loop.registerEventHandler(&input, STDIN_FILENO) == Steinberg::kResultOk;
+  const bool watching =
+      loop.registerEventHandler(&inbound, server->inboundDescriptor()) == Steinberg::kResultOk &&
+      loop.registerEventHandler(&stop, signals.fd()) == Steinberg::kResultOk;
+  if (watching) {
+    std::printf("talvo-host ui: open %s in a browser; Ctrl-C ends\n", server->url().c_str());
+    std::fflush(stdout);
+  } else {
+    reportFailure("cannot watch the server's messages or the signals");
+  }
+  while (watching && !ending) {
+    loop.runOnce(std::chrono::milliseconds(100));
+    printEdits(live.instance().componentHandler());
+    // Input may end at once (a session in the background): serving goes on.
+    if (reading && input.ended()) {
+      (void)loop.unregisterEventHandler(&input);
+      reading = false;
+    }
+  }
+  (void)loop.unregisterEventHandler(&input);
+  (void)loop.unregisterEventHandler(&inbound);
+  (void)loop.unregisterEventHandler(&stop);
+  server->stop();
+
+  std::string state;
+  if (watching && !options.stateOut.empty() &&
+      (!live.instance().getState(state, error) || !writeFileReplacing(options.stateOut, state, error))) {
+    reportFailure(error);
+    return 1;
+  }
+  return watching ? 0 : 1;
 }
 
 }  // namespace
@@ -112,73 +201,8 @@ int runUi(int argc, char** argv) {
     reportFailure("--port needs a port number from 1 to 65535");
     return 2;
   }
-  const int signals = signalDescriptor();
-  if (signals < 0) {
-    reportFailure("cannot take over SIGINT and SIGTERM");
-    return 1;
-  }
-  ::signal(SIGPIPE, SIG_IGN);
-
-  std::unique_ptr<UiServer> server;  // outlives the plug-in, which may publish until it is gone
-  LivePlugin live;
-  if (!live.open(args.positional()[0], args.value("--in"), &publishToPages, &server, error)) {
-    reportFailure(error);
-    ::close(signals);
-    return 1;
-  }
-  const std::string uiRoot = uiRootForImageFile(live.module().modulePath());
-  if (uiRoot.empty()) {
-    reportFailure(args.positional()[0] + " has no UI directory (Contents/Resources/ui)");
-    ::close(signals);
-    return 1;
-  }
-  const std::string token = randomToken();
-  server = std::make_unique<UiServer>(uiRoot, token);
-  if (token.empty()) error = "cannot read the system's random source";
-  if (token.empty() || !server->start(static_cast<int>(port), error)) {
-    reportFailure(error);
-    ::close(signals);
-    return 1;
-  }
-  std::printf("talvo-host ui: open %s in a browser; Ctrl-C ends\n", server->url().c_str());
-  std::fflush(stdout);
-
-  bool ending = false;
-  DescriptorWatch inbound([&] {
-    for (const std::string& message : server->takeInbound())
-      live.deliver(message);
-  });
-  DescriptorWatch stop([&] { ending = true; });
-  LineReader input([&](std::string_view line) { automateFromLine(live, line); });
-  RunLoop& loop = live.loop();
-  bool reading = loop.registerEventHandler(&input, STDIN_FILENO) == Steinberg::kResultOk;
-  if (loop.registerEventHandler(&inbound, server->inboundDescriptor()) != Steinberg::kResultOk ||
-      loop.registerEventHandler(&stop, signals) != Steinberg::kResultOk) {
-    reportFailure("cannot watch the server's messages or signals");
-    ending = true;
-  }
-  while (!ending) {
-    loop.runOnce(std::chrono::milliseconds(100));
-    printEdits(live.instance().componentHandler());
-    // Input may end at once (a session in the background): serving goes on.
-    if (reading && input.ended()) {
-      (void)loop.unregisterEventHandler(&input);
-      reading = false;
-    }
-  }
-  (void)loop.unregisterEventHandler(&input);
-  (void)loop.unregisterEventHandler(&inbound);
-  (void)loop.unregisterEventHandler(&stop);
-  server->stop();
-  ::close(signals);
-
-  std::string state;
-  if (args.has("--state-out") && (!live.instance().getState(state, error) ||
-                                  !writeFileReplacing(args.value("--state-out"), state, error))) {
-    reportFailure(error);
-    return 1;
-  }
-  return 0;
+  return runSession(
+      {args.positional()[0], args.value("--in"), args.value("--state-out"), static_cast<int>(port)});
 }
 
 }  // namespace talvo::host
