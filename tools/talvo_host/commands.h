@@ -8,6 +8,8 @@ namespace talvo::host {
 int runInfo(int argc, char** argv);
 /// Page messages from standard input to the playing plug-in's controller, its answers to standard output.
 int runBridge(int argc, char** argv);
+/// The editor page served to a browser on 127.0.0.1, against the playing plug-in.
+int runUi(int argc, char** argv);
 int runRender(int argc, char** argv);
 /// Exits 0 when the plug-in found the pack sound, 1 when the pack is missing or broken.
 int runBank(int argc, char** argv);
