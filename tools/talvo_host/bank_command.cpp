@@ -96,10 +96,11 @@ Verb addBankVerb(CLI::App& app) {
     std::string bundle, folder, instrument;
   };
   auto options = std::make_shared<Options>();
-  CLI::App* verb = app.add_subcommand(
-      "bank",
-      "Asks the plug-in to load the sound pack in DIR, as its editor would, and says what it answered: the "
-      "outcome, why, and the instrument or kit.");
+  CLI::App* verb =
+      app.add_subcommand("bank", "Asks the plug-in to load a sound pack and says what it answered.");
+  verb->footer(
+      "The plug-in loads the pack in DIR as its editor would; the answer is told in words: the outcome, why, "
+      "and the instrument or kit.");
   verb->add_option("BUNDLE", options->bundle, "the plug-in bundle (.vst3) or module file")->required();
   verb->add_option("DIR", options->folder, "the sound pack's folder")->required();
   verb->add_option("--instrument", options->instrument, "the instrument or kit to load instead of the first")

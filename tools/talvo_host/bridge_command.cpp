@@ -6,93 +6,20 @@
 // run loop drives the controller's cadence clock; the end of input ends it.
 #include <unistd.h>
 
-#include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
-#include "hosting/loaded_plugin.h"
-#include "hosting/realtime_player.h"
-#include "hosting/run_loop.h"
-#include "talvo_host/audio_file.h"
 #include "talvo_host/commands.h"
+#include "talvo_host/line_reader.h"
+#include "talvo_host/live_plugin.h"
 #include "talvo_host/text.h"
 
 namespace talvo::host {
 
 namespace {
-
-using BridgeVersionFn = int (*)();
-using InstallSinkFn = int (*)(Steinberg::FUnknown*, void (*)(void*, const char*, std::size_t), void*);
-using DeliverFn = int (*)(Steinberg::FUnknown*, const char*, std::size_t);
-
-constexpr int kBridgeVersion = 2;
-constexpr std::int32_t kBlockFrames = 256;
-// The part of an input file that is looped; the rest is never read.
-constexpr double kMaxLoopSeconds = 60.0;
-
-struct Signal {
-  std::vector<float> samples;  // interleaved
-  std::int32_t channels = 2;
-  double sampleRate = 48000.0;
-};
-
-// The start of `path`, at most kMaxLoopSeconds, held in memory for looping.
-bool readLoop(const std::string& path, Signal& out, std::string& error) {
-  AudioFileReader reader;
-  if (!reader.open(path, error)) return false;
-  const auto frames = std::min<std::int64_t>(
-      reader.frames(), static_cast<std::int64_t>(kMaxLoopSeconds * reader.sampleRate()));
-  if (frames < 1) {
-    error = path + " holds no audio";
-    return false;
-  }
-  out.channels = reader.channels();
-  out.sampleRate = reader.sampleRate();
-  out.samples.resize(static_cast<std::size_t>(frames) * static_cast<std::size_t>(out.channels));
-  return reader.read(out.samples.data(), static_cast<std::int32_t>(frames), error);
-}
-
-// Hands each complete line of a descriptor to `onLine`, without its line
-// break; blank lines are skipped. At the end of input a last unterminated
-// line still counts.
-class LineReader final : public HostOwned<Steinberg::Linux::IEventHandler> {
- public:
-  explicit LineReader(std::function<void(std::string_view)> onLine) : onLine_(std::move(onLine)) {}
-
-  void PLUGIN_API onFDIsSet(Steinberg::Linux::FileDescriptor fd) override {
-    char chunk[4096];
-    const ssize_t got = ::read(fd, chunk, sizeof chunk);
-    if (got < 0 && (errno == EINTR || errno == EAGAIN)) return;
-    if (got <= 0) {
-      emit(pending_);
-      pending_.clear();
-      ended_ = true;
-      return;
-    }
-    pending_.append(chunk, static_cast<std::size_t>(got));
-    std::size_t start = 0;
-    for (std::size_t end; (end = pending_.find('\n', start)) != std::string::npos; start = end + 1)
-      emit(std::string_view(pending_).substr(start, end - start));
-    pending_.erase(0, start);
-  }
-
-  [[nodiscard]] bool ended() const { return ended_; }
-
- private:
-  void emit(std::string_view line) {
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    if (line.find_first_not_of(" \t") != std::string_view::npos) onLine_(line);
-  }
-
-  std::function<void(std::string_view)> onLine_;
-  std::string pending_;
-  bool ended_ = false;
-};
 
 void printLine(void* /*context*/, const char* json, std::size_t length) {
   std::fwrite(json, 1, length, stdout);
@@ -101,49 +28,20 @@ void printLine(void* /*context*/, const char* json, std::size_t length) {
 }
 
 int runBridge(const std::string& bundle, const std::string& in) {
-  Signal signal;
   std::string error;
-  if (!in.empty()) {
-    if (!readLoop(in, signal, error)) {
-      reportFailure(error);
-      return 1;
-    }
-  } else {
-    signal.samples = testSignal(signal.sampleRate);
-  }
-
-  RunLoop loop;  // outlives the plug-in, whose clock runs on it
-  LoadedPlugin plugin;
-  if (!loadPlugin(bundle, plugin, error, &loop)) {
+  LivePlugin live;
+  if (!live.open(bundle, in, &printLine, nullptr, error)) {
     reportFailure(error);
     return 1;
   }
-  Steinberg::Vst::IEditController* controller = plugin.instance->controller();
-  auto version = reinterpret_cast<BridgeVersionFn>(plugin.module->symbol("talvoDiagnosticBridgeAbiVersion"));
-  auto install = reinterpret_cast<InstallSinkFn>(plugin.module->symbol("talvoInstallDiagnosticBridgeSink"));
-  auto deliver = reinterpret_cast<DeliverFn>(plugin.module->symbol("talvoDeliverDiagnosticBridgeMessage"));
-  if (controller == nullptr || version == nullptr || install == nullptr || deliver == nullptr ||
-      version() != kBridgeVersion || install(controller, &printLine, nullptr) != 1) {
-    reportFailure(bundle + " offers no editor bridge (version 2) on an edit controller");
-    return 1;
-  }
-
-  RealtimePlayer player;
-  if (!player.start(*plugin.instance, std::move(signal.samples), signal.channels, signal.sampleRate,
-                    kBlockFrames, error)) {
-    reportFailure(error);
-    return 1;
-  }
-  LineReader input([&](std::string_view line) { (void)deliver(controller, line.data(), line.size()); });
-  if (loop.registerEventHandler(&input, STDIN_FILENO) != Steinberg::kResultOk) {
+  LineReader input([&](std::string_view line) { live.deliver(line); });
+  if (live.loop().registerEventHandler(&input, STDIN_FILENO) != Steinberg::kResultOk) {
     reportFailure("cannot watch standard input");
     return 1;
   }
   while (!input.ended())
-    loop.runOnce(std::chrono::milliseconds(100));
-  (void)loop.unregisterEventHandler(&input);
-  player.stop();
-  (void)install(controller, nullptr, nullptr);
+    live.loop().runOnce(std::chrono::milliseconds(100));
+  (void)live.loop().unregisterEventHandler(&input);
   return 0;
 }
 
@@ -154,11 +52,13 @@ Verb addBridgeVerb(CLI::App& app) {
     std::string bundle, in;
   };
   auto options = std::make_shared<Options>();
-  CLI::App* verb = app.add_subcommand(
-      "bridge",
-      "Plays the plug-in in real time (IN.wav looped, or a test tone at 48 kHz) and speaks its editor's "
-      "protocol: each line of standard input is one page message (a JSON object) for the controller; each "
-      "message to the page is printed as one line. It ends at the end of its input.");
+  CLI::App* verb =
+      app.add_subcommand("bridge", "Speaks the editor page's protocol with the playing plug-in.");
+  verb->footer(
+      "The plug-in plays in real time (IN.wav looped, or a test tone at 48 kHz). Each line of standard input "
+      "is "
+      "one page message (a JSON object) for the controller; each message to the page is printed as one line. "
+      "It ends at the end of its input.");
   verb->add_option("BUNDLE", options->bundle, "the plug-in bundle (.vst3) or module file")->required();
   verb->add_option("--in", options->in, "an audio file to loop")->type_name("IN.wav");
   return {verb, [options] { return runBridge(options->bundle, options->in); }};

@@ -12,6 +12,8 @@ Verb addRenderVerb(CLI::App& app);
 Verb addBankVerb(CLI::App& app);
 /// Page messages from standard input to the playing plug-in's controller, its answers to standard output.
 Verb addBridgeVerb(CLI::App& app);
+/// The editor page served to a browser on 127.0.0.1, against the playing plug-in.
+Verb addUiVerb(CLI::App& app);
 /// `defaults` is where tests trust their own server; the tool passes none.
 Verb addFetchBankVerb(CLI::App& app, const HostedFetchOptions& defaults = {});
 /// The conformance checks; exits 0 when every check passed.

@@ -30,9 +30,11 @@ int runFetchBank(const FetchBankOptions& given, const HostedFetchOptions& defaul
 
 Verb addFetchBankVerb(CLI::App& app, const HostedFetchOptions& defaults) {
   auto options = std::make_shared<FetchBankOptions>();
-  CLI::App* verb = app.add_subcommand(
-      "fetch-bank",
-      "Downloads a hosted bank over https, checks it against its SHA-256, caches it and prints the entry.");
+  CLI::App* verb =
+      app.add_subcommand("fetch-bank", "Downloads, checks and caches a hosted bank and prints its entry.");
+  verb->footer(
+      "The archive is fetched over https, checked against its SHA-256 and unpacked into the bank cache (or "
+      "DIR).");
   verb->add_option("URL", options->url, "where the bank's zip archive is served (https)")->required();
   verb->add_option("SHA256", options->sha256, "the SHA-256 of the archive's bytes, in hexadecimal")
       ->required();

@@ -314,10 +314,12 @@ Verb addInfoVerb(CLI::App& app) {
     bool json = false;
   };
   auto options = std::make_shared<Options>();
-  CLI::App* verb = app.add_subcommand(
-      "info",
-      "Describes a bundle: its factory and classes, buses, the parameters, units, program lists and MIDI "
-      "mappings its controller publishes, and its latency at one sample rate.");
+  CLI::App* verb =
+      app.add_subcommand("info", "Describes a bundle as its factory, component and controller present it.");
+  verb->footer(
+      "Its classes, buses, the parameters, units, program lists and MIDI mappings its controller publishes, "
+      "and "
+      "its latency at one sample rate.");
   verb->add_option("BUNDLE", options->bundle, "the plug-in bundle (.vst3) or module file")->required();
   verb->add_option("--rate", options->rate, "the sample rate the latency is asked at (default 48000)")
       ->type_name("HZ")

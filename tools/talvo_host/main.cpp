@@ -1,6 +1,7 @@
 // talvo-host: loads a VST3 bundle and describes it, renders an audio file
-// through it, checks it as hosts would, has it load a sound pack or speaks its
-// editor's protocol; also fetches hosted banks into the cache.
+// through it, checks it as hosts would, has it load a sound pack, speaks its
+// editor's protocol or serves its editor page to a browser; also fetches
+// hosted banks into the cache.
 #include <exception>
 #include <string>
 
@@ -19,6 +20,7 @@ int main(int argc, char** argv) {
       talvo::host::addBankVerb(app),
 #if defined(__linux__)
       talvo::host::addBridgeVerb(app),
+      talvo::host::addUiVerb(app),
 #endif
       talvo::host::addFetchBankVerb(app),
     };

@@ -186,7 +186,7 @@ int runRender(const RenderOptions& options) {
 Verb addRenderVerb(CLI::App& app) {
   auto o = std::make_shared<RenderOptions>();
   CLI::App* verb = app.add_subcommand(
-      "render", "Plays an audio file through the plug-in at the file's sample rate into another file.");
+      "render", "Plays an audio file through the plug-in, at its sample rate, into another file.");
   verb->add_option("BUNDLE", o->bundle, "the plug-in bundle (.vst3) or module file")->required();
   verb->add_option("--in", o->in, "the audio file to play; any format libsndfile reads")
       ->type_name("IN.wav")

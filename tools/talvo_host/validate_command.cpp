@@ -16,11 +16,13 @@ Verb addValidateVerb(CLI::App& app) {
   };
   auto options = std::make_shared<Options>();
   options->run.seed = std::random_device{}();
-  CLI::App* verb = app.add_subcommand(
-      "validate",
-      "Drives the bundle as hosts do and checks what it answers: buses, parameters, units, programs, MIDI "
-      "mapping, life cycle, processing formats, sample and block sizes, silence flags, automation, state and "
-      "threads. One line per check, then \"N passed, N failed\"; each check runs in a process of its own.");
+  CLI::App* verb = app.add_subcommand("validate", "Checks the bundle as hosts drive it, one line per check.");
+  verb->footer(
+      "Buses, parameters, units, programs, MIDI mapping, life cycle, processing formats, sample and block "
+      "sizes, "
+      "silence flags, automation, state and threads, then \"N passed, N failed\"; each check runs in a "
+      "process of "
+      "its own and the exit status is 0 only when none failed.");
   verb->add_option("BUNDLE", options->bundle, "the plug-in bundle (.vst3) or module file")->required();
   verb->add_option(
           "--strictness", options->run.strictness,
