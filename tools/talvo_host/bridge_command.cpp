@@ -6,7 +6,6 @@
 // run loop drives the controller's cadence clock; the end of input ends it.
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -18,9 +17,9 @@
 #include "hosting/loaded_plugin.h"
 #include "hosting/realtime_player.h"
 #include "hosting/run_loop.h"
-#include "talvo_host/audio_file.h"
 #include "talvo_host/command_line.h"
 #include "talvo_host/commands.h"
+#include "talvo_host/loop_signal.h"
 #include "talvo_host/text.h"
 
 namespace talvo::host {
@@ -32,32 +31,6 @@ using InstallSinkFn = int (*)(Steinberg::FUnknown*, void (*)(void*, const char*,
 using DeliverFn = int (*)(Steinberg::FUnknown*, const char*, std::size_t);
 
 constexpr int kBridgeVersion = 2;
-constexpr std::int32_t kBlockFrames = 256;
-// The part of an input file that is looped; the rest is never read.
-constexpr double kMaxLoopSeconds = 60.0;
-
-struct Signal {
-  std::vector<float> samples;  // interleaved
-  std::int32_t channels = 2;
-  double sampleRate = 48000.0;
-};
-
-// The start of `path`, at most kMaxLoopSeconds, held in memory for looping.
-bool readLoop(const std::string& path, Signal& out, std::string& error) {
-  AudioFileReader reader;
-  if (!reader.open(path, error)) return false;
-  const auto frames = std::min<std::int64_t>(
-      reader.frames(), static_cast<std::int64_t>(kMaxLoopSeconds * reader.sampleRate()));
-  if (frames < 1) {
-    error = path + " holds no audio";
-    return false;
-  }
-  out.channels = reader.channels();
-  out.sampleRate = reader.sampleRate();
-  out.samples.resize(static_cast<std::size_t>(frames) * static_cast<std::size_t>(out.channels));
-  return reader.read(out.samples.data(), static_cast<std::int32_t>(frames), error);
-}
-
 // Hands each complete line of a descriptor to `onLine`, without its line
 // break; blank lines are skipped. At the end of input a last unterminated
 // line still counts.
@@ -110,14 +83,10 @@ int runBridge(int argc, char** argv) {
     reportFailure(error.empty() ? "bridge needs exactly one bundle" : error);
     return 2;
   }
-  Signal signal;
-  if (args.has("--in")) {
-    if (!readLoop(args.value("--in"), signal, error)) {
-      reportFailure(error);
-      return 1;
-    }
-  } else {
-    signal.samples = testSignal(signal.sampleRate);
+  LoopSignal signal;
+  if (!loadLoopSignal(args.value("--in"), signal, error)) {
+    reportFailure(error);
+    return 1;
   }
 
   RunLoop loop;  // outlives the plug-in, whose clock runs on it
@@ -138,7 +107,7 @@ int runBridge(int argc, char** argv) {
 
   RealtimePlayer player;
   if (!player.start(*plugin.instance, std::move(signal.samples), signal.channels, signal.sampleRate,
-                    kBlockFrames, error)) {
+                    kLoopBlockFrames, error)) {
     reportFailure(error);
     return 1;
   }

@@ -8,6 +8,8 @@ namespace talvo::host {
 int runInfo(int argc, char** argv);
 /// Page messages from standard input to the playing plug-in's controller, its answers to standard output.
 int runBridge(int argc, char** argv);
+/// The plug-in's editor in an X11 window of its own while the plug-in plays, until the window closes.
+int runEdit(int argc, char** argv);
 int runRender(int argc, char** argv);
 /// Exits 0 when the plug-in found the pack sound, 1 when the pack is missing or broken.
 int runBank(int argc, char** argv);

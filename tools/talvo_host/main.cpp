@@ -20,6 +20,7 @@ void printUsage(std::FILE* out) {
       "                  [--format wav|flac|aiff|ogg] [--bits 16|24|32] [--allow-nonfinite]\n"
       "       talvo-host bank BUNDLE DIR [--instrument ID]\n"
       "       talvo-host bridge BUNDLE [--in IN.wav]\n"
+      "       talvo-host edit BUNDLE [--in IN.wav]\n"
       "       talvo-host fetch-bank URL SHA256 [--cache DIR]\n"
       "\n"
       "render plays IN.wav through the plug-in at the file's sample rate. Values are plain\n"
@@ -40,6 +41,9 @@ void printUsage(std::FILE* out) {
       "JSON object) for the controller; each message to the page is printed as one line.\n"
       "It ends at the end of its input.\n"
       "\n"
+      "edit shows the plug-in's editor in a window of its own (an X display is needed) while\n"
+      "the plug-in plays as bridge does; closing the window or Ctrl-C ends it.\n"
+      "\n"
       "fetch-bank downloads a hosted bank over https, checks it against its SHA-256, caches\n"
       "it (under DIR instead of the user's bank cache with --cache) and prints the entry.\n",
       out);
@@ -55,6 +59,7 @@ int runVerb(int argc, char** argv) {
   if (argc >= 2 && std::strcmp(argv[1], "bank") == 0) return talvo::host::runBank(argc - 2, argv + 2);
 #if defined(__linux__)
   if (argc >= 2 && std::strcmp(argv[1], "bridge") == 0) return talvo::host::runBridge(argc - 2, argv + 2);
+  if (argc >= 2 && std::strcmp(argv[1], "edit") == 0) return talvo::host::runEdit(argc - 2, argv + 2);
 #endif
   if (argc >= 2 && std::strcmp(argv[1], "fetch-bank") == 0)
     return talvo::host::runFetchBank(argc - 2, argv + 2);
