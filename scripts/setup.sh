@@ -16,6 +16,7 @@ packages=(
 )
 # The editor page's tests run in node; a node from elsewhere (18 or later) will do.
 if ! command -v node >/dev/null 2>&1; then packages+=(nodejs); fi
+if ! command -v npm >/dev/null 2>&1; then packages+=(npm); fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -36,4 +37,13 @@ fi
 # ignore the process locale.
 if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
   $sudo localedef -i de_DE -f UTF-8 de_DE.UTF-8
+fi
+
+# The browser tests drive Debian's chromium with playwright-core from npm,
+# pinned by tests/browser/package-lock.json; it never downloads a browser.
+browser_tests="$(cd "$(dirname "$0")/../tests/browser" && pwd)"
+if [[ ! -d $browser_tests/node_modules/playwright-core ||
+      $browser_tests/package-lock.json -nt $browser_tests/node_modules/.package-lock.json ]]; then
+  echo "setup: installing the browser tests' node modules"
+  (cd "$browser_tests" && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --prefer-offline --no-audit --no-fund --loglevel=error >/dev/null)
 fi

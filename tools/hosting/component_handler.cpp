@@ -13,11 +13,15 @@ Steinberg::tresult PLUGIN_API ComponentHandler::beginEdit(Steinberg::Vst::ParamI
 Steinberg::tresult PLUGIN_API ComponentHandler::performEdit(Steinberg::Vst::ParamID id,
                                                             Steinberg::Vst::ParamValue valueNormalized) {
   edits_.push_back({EditKind::perform, id, valueNormalized});
+  return queueForProcessor(id, valueNormalized) ? kResultOk : kResultFalse;
+}
+
+bool ComponentHandler::queueForProcessor(Steinberg::Vst::ParamID id, Steinberg::Vst::ParamValue normalized) {
   const std::uint32_t written = written_.load(std::memory_order_relaxed);
-  if (written - read_.load(std::memory_order_acquire) >= kQueueSize) return kResultFalse;
-  queue_[written % kQueueSize] = {id, valueNormalized};
+  if (written - read_.load(std::memory_order_acquire) >= kQueueSize) return false;
+  queue_[written % kQueueSize] = {id, normalized};
   written_.store(written + 1, std::memory_order_release);
-  return kResultOk;
+  return true;
 }
 
 Steinberg::tresult PLUGIN_API ComponentHandler::endEdit(Steinberg::Vst::ParamID id) {

@@ -33,6 +33,10 @@ class ComponentHandler final : public HostOwned<Steinberg::Vst::IComponentHandle
                                             Steinberg::Vst::ParamValue valueNormalized) override;
   Steinberg::tresult PLUGIN_API endEdit(Steinberg::Vst::ParamID id) override;
   Steinberg::tresult PLUGIN_API restartComponent(Steinberg::int32 flags) override;
+  /// A change the host makes itself (automation): queued for the processor
+  /// like a performed edit, but not recorded as the controller's. False when
+  /// the queue is full.
+  bool queueForProcessor(Steinberg::Vst::ParamID id, Steinberg::Vst::ParamValue normalized);
 
   [[nodiscard]] const std::vector<Edit>& edits() const { return edits_; }
   [[nodiscard]] const std::vector<Steinberg::int32>& restarts() const { return restarts_; }

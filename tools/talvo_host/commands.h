@@ -10,6 +10,8 @@ int runInfo(int argc, char** argv);
 int runBridge(int argc, char** argv);
 /// The plug-in's editor in an X11 window of its own while the plug-in plays, until the window closes.
 int runEdit(int argc, char** argv);
+/// The editor page served to a browser on 127.0.0.1, against the playing plug-in.
+int runUi(int argc, char** argv);
 int runRender(int argc, char** argv);
 /// Exits 0 when the plug-in found the pack sound, 1 when the pack is missing or broken.
 int runBank(int argc, char** argv);

@@ -5,25 +5,17 @@
 // one run loop on the main thread serves the window's events, the view's
 // descriptors and timers, and the signals that end the session. Closing the
 // window, Ctrl-C or SIGTERM ends it cleanly.
-#include <signal.h>
-#include <sys/signalfd.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
 #include <string>
-#include <utility>
 
-#include "base/source/fobject.h"
-#include "hosting/loaded_plugin.h"
 #include "hosting/plug_frame.h"
-#include "hosting/realtime_player.h"
-#include "hosting/run_loop.h"
 #include "hosting/x11_window.h"
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
 #include "talvo_host/command_line.h"
 #include "talvo_host/commands.h"
-#include "talvo_host/loop_signal.h"
+#include "talvo_host/descriptor_watch.h"
+#include "talvo_host/live_plugin.h"
 #include "talvo_host/text.h"
 
 using namespace Steinberg;
@@ -35,48 +27,12 @@ namespace {
 constexpr WindowSize kFallbackSize{720, 520};
 constexpr int kLargestSide = 1 << 14;
 
-// SIGINT and SIGTERM as a descriptor on the run loop. Blocked from here on in
-// this thread and in every thread started after (the plug-in's and the audio
-// thread), so they arrive only here, as data, on the main thread.
-class StopSignals final : public HostOwned<Linux::IEventHandler> {
- public:
-  StopSignals() {
-    sigemptyset(&signals_);
-    sigaddset(&signals_, SIGINT);
-    sigaddset(&signals_, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &signals_, &previous_);
-    fd_ = signalfd(-1, &signals_, SFD_NONBLOCK | SFD_CLOEXEC);
-  }
-  ~StopSignals() override {
-    if (fd_ >= 0) close(fd_);
-    pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
-  }
-  StopSignals(const StopSignals&) = delete;
-  StopSignals& operator=(const StopSignals&) = delete;
-
-  [[nodiscard]] int fd() const { return fd_; }
-  [[nodiscard]] bool raised() const { return raised_; }
-
-  void PLUGIN_API onFDIsSet(Linux::FileDescriptor) override {
-    signalfd_siginfo info;
-    while (read(fd_, &info, sizeof info) == static_cast<ssize_t>(sizeof info))
-      raised_ = true;
-  }
-
- private:
-  sigset_t signals_;
-  sigset_t previous_;
-  int fd_ = -1;
-  bool raised_ = false;
-};
-
 WindowSize sizeOf(const ViewRect& rect) {
   return {rect.getWidth(), rect.getHeight()};
 }
 
-// One plug-in, its view and the window that holds it. Members are declared
-// in the order they are needed, so they go in reverse: the audio first, the
-// run loop last.
+// One plug-in, its view and the window that holds it. Members go in
+// reverse order: the view before its window, the plug-in and its run loop last.
 class EditSession {
  public:
   EditSession() = default;
@@ -84,24 +40,22 @@ class EditSession {
   EditSession(const EditSession&) = delete;
   EditSession& operator=(const EditSession&) = delete;
 
-  /// Loads the plug-in, opens its view in a new window and starts the audio.
-  [[nodiscard]] bool open(const std::string& bundle, LoopSignal signal, std::string& error);
-  /// Runs the loop until the window is closed or `stop` is raised.
-  void run(StopSignals& stop);
+  /// Loads and plays the plug-in, and shows its view in a new window.
+  [[nodiscard]] bool open(const std::string& bundle, const std::string& inPath, std::string& error);
+  /// Runs the loop until the window is closed or a signal comes on `stopFd`.
+  void run(int stopFd);
   [[nodiscard]] unsigned long windowId() const { return window_.id(); }
 
  private:
-  [[nodiscard]] bool openView(const std::string& bundle, std::string& error);
+  [[nodiscard]] bool openWindow(const std::string& bundle, std::string& error);
   void fitViewToWindow(WindowSize size);
 
-  RunLoop loop_;
-  LoadedPlugin plugin_;
+  LivePlugin live_;
   X11Window window_;
-  PlugFrame frame_{loop_, [this](const ViewRect& rect) { window_.resize(sizeOf(rect)); }};
+  PlugFrame frame_{live_.loop(), [this](const ViewRect& rect) { window_.resize(sizeOf(rect)); }};
   IPtr<IPlugView> view_;
-  bool attached_ = false;
   bool watching_ = false;
-  RealtimePlayer player_;
+  bool attached_ = false;
   bool closing_ = false;
 };
 
@@ -110,27 +64,14 @@ EditSession::~EditSession() {
   // leaves the loop before the window goes.
   if (attached_) (void)view_->removed();
   if (view_) (void)view_->setFrame(nullptr);
-  if (watching_) (void)loop_.unregisterEventHandler(&window_);
-  player_.stop();
+  if (watching_) (void)live_.loop().unregisterEventHandler(&window_);
   view_ = nullptr;
 }
 
-bool EditSession::open(const std::string& bundle, LoopSignal signal, std::string& error) {
-  if (!loadPlugin(bundle, plugin_, error, &loop_) || !openView(bundle, error)) return false;
-  if (!player_.start(*plugin_.instance, std::move(signal.samples), signal.channels, signal.sampleRate,
-                     kLoopBlockFrames, error)) {
-    return false;
-  }
-  if (view_->attached(reinterpret_cast<void*>(window_.id()), kPlatformTypeX11EmbedWindowID) != kResultOk) {
-    error = bundle + ": its editor could not be shown in the window";
-    return false;
-  }
-  attached_ = true;
-  return true;
-}
-
-bool EditSession::openView(const std::string& bundle, std::string& error) {
-  Vst::IEditController* controller = plugin_.instance->controller();
+bool EditSession::open(const std::string& bundle, const std::string& inPath, std::string& error) {
+  // No page sink of ours: the plug-in's editor is the page.
+  if (!live_.open(bundle, inPath, nullptr, nullptr, error)) return false;
+  Vst::IEditController* controller = live_.instance().controller();
   if (controller != nullptr) view_ = owned(controller->createView(Vst::ViewType::kEditor));
   if (!view_) {
     error = bundle + " offers no editor";
@@ -140,10 +81,21 @@ bool EditSession::openView(const std::string& bundle, std::string& error) {
     error = bundle + ": its editor cannot be embedded into an X11 window";
     return false;
   }
+  if (!openWindow(bundle, error)) return false;
+  (void)view_->setFrame(&frame_);
+  if (view_->attached(reinterpret_cast<void*>(window_.id()), kPlatformTypeX11EmbedWindowID) != kResultOk) {
+    error = bundle + ": its editor could not be shown in the window";
+    return false;
+  }
+  attached_ = true;
+  return true;
+}
+
+bool EditSession::openWindow(const std::string& bundle, std::string& error) {
   ViewRect rect;
   WindowSize size = view_->getSize(&rect) == kResultOk ? sizeOf(rect) : kFallbackSize;
   if (size.width <= 0 || size.height <= 0) size = kFallbackSize;
-  const ClassRecord* effect = findClass(plugin_.factory, kVstAudioEffectClass);
+  const ClassRecord* effect = findClass(live_.factory(), kVstAudioEffectClass);
   if (!window_.open((effect != nullptr ? effect->name : bundle) + " - talvo-host", size, error)) return false;
 
   // The window manager keeps the window within what the view can take.
@@ -157,13 +109,9 @@ bool EditSession::openView(const std::string& bundle, std::string& error) {
   }
   window_.onResized = [this](WindowSize newSize) { fitViewToWindow(newSize); };
   window_.onCloseRequested = [this] { closing_ = true; };
-  if (loop_.registerEventHandler(&window_, window_.fd()) != kResultOk) {
-    error = "cannot watch the X display";
-    return false;
-  }
-  watching_ = true;
-  (void)view_->setFrame(&frame_);
-  return true;
+  watching_ = live_.loop().registerEventHandler(&window_, window_.fd()) == kResultOk;
+  if (!watching_) error = "cannot watch the X display";
+  return watching_;
 }
 
 void EditSession::fitViewToWindow(WindowSize size) {
@@ -179,13 +127,17 @@ void EditSession::fitViewToWindow(WindowSize size) {
   if (resizable) (void)view_->onSize(&rect);
 }
 
-void EditSession::run(StopSignals& stop) {
-  if (loop_.registerEventHandler(&stop, stop.fd()) != kResultOk) return;
-  while (!closing_ && !stop.raised()) {
+void EditSession::run(int stopFd) {
+  bool stopping = false;
+  DescriptorWatch stop([&] { stopping = true; });
+  RunLoop& loop = live_.loop();
+  if (loop.registerEventHandler(&stop, stopFd) != kResultOk) return;
+  while (!closing_ && !stopping) {
     window_.dispatchEvents();
-    loop_.runOnce(std::chrono::milliseconds(250));
+    loop.runOnce(std::chrono::milliseconds(250));
+    printEdits(live_.instance().componentHandler());
   }
-  (void)loop_.unregisterEventHandler(&stop);
+  (void)loop.unregisterEventHandler(&stop);
 }
 
 }  // namespace
@@ -197,26 +149,21 @@ int runEdit(int argc, char** argv) {
     reportFailure(error.empty() ? "edit needs exactly one bundle" : error);
     return 2;
   }
+  const SignalDescriptor signals;  // before any thread starts
+  if (signals.fd() < 0) {
+    reportFailure("cannot take over SIGINT and SIGTERM");
+    return 1;
+  }
   const std::string& bundle = args.positional()[0];
-  LoopSignal signal;
-  if (!loadLoopSignal(args.value("--in"), signal, error)) {
-    reportFailure(error);
-    return 1;
-  }
-  StopSignals stop;  // before any thread starts
-  if (stop.fd() < 0) {
-    reportFailure("cannot watch for Ctrl-C");
-    return 1;
-  }
   EditSession session;
-  if (!session.open(bundle, std::move(signal), error)) {
+  if (!session.open(bundle, args.value("--in"), error)) {
     reportFailure(error);
     return 1;
   }
   std::printf("editing %s in X11 window 0x%lx; close the window or press Ctrl-C to end\n", bundle.c_str(),
               session.windowId());
   std::fflush(stdout);
-  session.run(stop);
+  session.run(signals.fd());
   return 0;
 }
 

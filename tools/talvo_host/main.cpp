@@ -21,6 +21,7 @@ void printUsage(std::FILE* out) {
       "       talvo-host bank BUNDLE DIR [--instrument ID]\n"
       "       talvo-host bridge BUNDLE [--in IN.wav]\n"
       "       talvo-host edit BUNDLE [--in IN.wav]\n"
+      "       talvo-host ui BUNDLE [--port N] [--in IN.wav] [--state-out FILE]\n"
       "       talvo-host fetch-bank URL SHA256 [--cache DIR]\n"
       "\n"
       "render plays IN.wav through the plug-in at the file's sample rate. Values are plain\n"
@@ -43,6 +44,10 @@ void printUsage(std::FILE* out) {
       "\n"
       "edit shows the plug-in's editor in a window of its own (an X display is needed) while\n"
       "the plug-in plays as bridge does; closing the window or Ctrl-C ends it.\n"
+      "ui plays the plug-in likewise and serves its editor page to a browser on 127.0.0.1\n"
+      "at the address it prints (with a one-time token). Each line of standard input,\n"
+      "PATH=VALUE, moves a parameter as host automation would; the controller's edits are\n"
+      "printed. Ctrl-C ends it, saving the plug-in's state to FILE with --state-out.\n"
       "\n"
       "fetch-bank downloads a hosted bank over https, checks it against its SHA-256, caches\n"
       "it (under DIR instead of the user's bank cache with --cache) and prints the entry.\n",
@@ -60,6 +65,7 @@ int runVerb(int argc, char** argv) {
 #if defined(__linux__)
   if (argc >= 2 && std::strcmp(argv[1], "bridge") == 0) return talvo::host::runBridge(argc - 2, argv + 2);
   if (argc >= 2 && std::strcmp(argv[1], "edit") == 0) return talvo::host::runEdit(argc - 2, argv + 2);
+  if (argc >= 2 && std::strcmp(argv[1], "ui") == 0) return talvo::host::runUi(argc - 2, argv + 2);
 #endif
   if (argc >= 2 && std::strcmp(argv[1], "fetch-bank") == 0)
     return talvo::host::runFetchBank(argc - 2, argv + 2);

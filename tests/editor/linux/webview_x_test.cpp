@@ -28,9 +28,8 @@ using namespace talvo::test;
 
 namespace {
 
-const std::string kBundle = TALVO_BUNDLE_PATH;
-const std::string kHelper = kBundle + "/Contents/x86_64-linux/talvo-webview";
-const std::string kUiRoot = kBundle + "/Contents/Resources/ui";
+const std::string kHelper = TALVO_BUNDLE_PATH "/Contents/x86_64-linux/talvo-webview";
+const std::string kUiRoot = TALVO_BUNDLE_PATH "/Contents/Resources/ui";
 
 std::ptrdiff_t entries(const char* dir) {
   return std::distance(std::filesystem::directory_iterator(dir), {});
