@@ -8,6 +8,8 @@ namespace talvo::host {
 int runInfo(int argc, char** argv);
 /// Page messages from standard input to the playing plug-in's controller, its answers to standard output.
 int runBridge(int argc, char** argv);
+/// The plug-in's editor in an X11 window of its own while the plug-in plays, until the window closes.
+int runEdit(int argc, char** argv);
 /// The editor page served to a browser on 127.0.0.1, against the playing plug-in.
 int runUi(int argc, char** argv);
 int runRender(int argc, char** argv);

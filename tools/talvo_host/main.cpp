@@ -21,6 +21,7 @@ void printUsage(std::FILE* out) {
       "       talvo-host bank BUNDLE DIR [--instrument ID]\n"
       "       talvo-host bridge BUNDLE [--in IN.wav]\n"
       "       talvo-host ui BUNDLE [--port N] [--in IN.wav] [--state-out FILE]\n"
+      "       talvo-host edit BUNDLE [--in IN.wav]\n"
       "       talvo-host fetch-bank URL SHA256 [--cache DIR]\n"
       "\n"
       "render plays IN.wav through the plug-in at the file's sample rate. Values are plain\n"
@@ -46,6 +47,10 @@ void printUsage(std::FILE* out) {
       "PATH=VALUE, moves a parameter as host automation would; the controller's edits are\n"
       "printed. Ctrl-C ends it, saving the plug-in's state to FILE with --state-out.\n"
       "\n"
+      "edit plays the plug-in likewise and shows its own editor in a window (an X display\n"
+      "is needed), sized within the editor's limits; the controller's edits are printed.\n"
+      "Closing the window or Ctrl-C ends it.\n"
+      "\n"
       "fetch-bank downloads a hosted bank over https, checks it against its SHA-256, caches\n"
       "it (under DIR instead of the user's bank cache with --cache) and prints the entry.\n",
       out);
@@ -61,6 +66,7 @@ int runVerb(int argc, char** argv) {
   if (argc >= 2 && std::strcmp(argv[1], "bank") == 0) return talvo::host::runBank(argc - 2, argv + 2);
 #if defined(__linux__)
   if (argc >= 2 && std::strcmp(argv[1], "bridge") == 0) return talvo::host::runBridge(argc - 2, argv + 2);
+  if (argc >= 2 && std::strcmp(argv[1], "edit") == 0) return talvo::host::runEdit(argc - 2, argv + 2);
   if (argc >= 2 && std::strcmp(argv[1], "ui") == 0) return talvo::host::runUi(argc - 2, argv + 2);
 #endif
   if (argc >= 2 && std::strcmp(argv[1], "fetch-bank") == 0)
