@@ -26,3 +26,16 @@ function(talvo_test name)
   talvo_strict(${name})
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300 ENVIRONMENT "${T_ENV}")
 endfunction()
+
+# talvo_x_test(NAME TARGET): the test program as one ctest under an X server
+# of its own (xvfb-run), or as it is where there is no xvfb-run.
+function(talvo_x_test name target)
+  find_program(TALVO_XVFB_RUN xvfb-run)
+  if(TALVO_XVFB_RUN)
+    add_test(NAME ${name} COMMAND ${TALVO_XVFB_RUN} -a -s "-screen 0 1280x800x24 -nolisten tcp -noreset"
+                                  $<TARGET_FILE:${target}>)
+  else()
+    add_test(NAME ${name} COMMAND ${target})
+  endif()
+  set_tests_properties(${name} PROPERTIES TIMEOUT 300)
+endfunction()

@@ -13,6 +13,8 @@ tresult PLUGIN_API PlugFrame::queryInterface(const TUID iid, void** obj) {
 
 tresult PLUGIN_API PlugFrame::resizeView(IPlugView* view, ViewRect* newSize) {
   if (view == nullptr || newSize == nullptr) return kInvalidArgument;
+  if (view->canResize() == kResultTrue) (void)view->checkSizeConstraint(newSize);
+  if (resizeWindow_) resizeWindow_(*newSize);
   return view->onSize(newSize);
 }
 

@@ -14,6 +14,8 @@ Verb addBankVerb(CLI::App& app);
 Verb addBridgeVerb(CLI::App& app);
 /// The editor page served to a browser on 127.0.0.1, against the playing plug-in.
 Verb addUiVerb(CLI::App& app);
+/// The plug-in's editor in an X11 window of its own while the plug-in plays, until the window closes.
+Verb addEditVerb(CLI::App& app);
 /// `defaults` is where tests trust their own server; the tool passes none.
 Verb addFetchBankVerb(CLI::App& app, const HostedFetchOptions& defaults = {});
 /// The conformance checks; exits 0 when every check passed.

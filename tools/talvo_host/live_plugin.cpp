@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <vector>
 
+#include "params/params.h"
 #include "talvo_host/audio_file.h"
 
 namespace talvo::host {
@@ -37,6 +39,11 @@ bool readLoop(const std::string& path, Signal& out, std::string& error) {
   return reader.read(out.samples.data(), static_cast<std::int32_t>(frames), error);
 }
 
+std::string paramName(Steinberg::Vst::ParamID id) {
+  const talvo_param_desc* desc = paramById(id);
+  return desc != nullptr ? desc->path : std::to_string(id);
+}
+
 }  // namespace
 
 LivePlugin::~LivePlugin() {
@@ -53,6 +60,12 @@ bool LivePlugin::open(const std::string& bundle, const std::string& inPath, Page
     signal.samples = testSignal(signal.sampleRate);
   }
   if (!loadPlugin(bundle, plugin_, error, &loop_)) return false;
+  if (sink != nullptr && !installSink(bundle, sink, context, error)) return false;
+  return player_.start(*plugin_.instance, std::move(signal.samples), signal.channels, signal.sampleRate,
+                       kBlockFrames, error);
+}
+
+bool LivePlugin::installSink(const std::string& bundle, PageSink sink, void* context, std::string& error) {
   Steinberg::Vst::IEditController* controller = plugin_.instance->controller();
   using VersionFn = int (*)();
   auto version = reinterpret_cast<VersionFn>(plugin_.module->symbol("talvoDiagnosticBridgeAbiVersion"));
@@ -65,8 +78,7 @@ bool LivePlugin::open(const std::string& bundle, const std::string& inPath, Page
   }
   install_ = install;
   deliver_ = deliver;
-  return player_.start(*plugin_.instance, std::move(signal.samples), signal.channels, signal.sampleRate,
-                       kBlockFrames, error);
+  return true;
 }
 
 void LivePlugin::deliver(std::string_view json) {
@@ -76,6 +88,24 @@ void LivePlugin::deliver(std::string_view json) {
 void LivePlugin::automate(unsigned id, double normalized) {
   (void)plugin_.instance->controller()->setParamNormalized(id, normalized);
   (void)plugin_.instance->componentHandler().queueForProcessor(id, normalized);
+}
+
+void printEdits(ComponentHandler& handler) {
+  for (const ComponentHandler::Edit& edit : handler.edits()) {
+    const std::string name = paramName(edit.id);
+    if (edit.kind == ComponentHandler::EditKind::begin) {
+      std::printf("beginEdit %s\n", name.c_str());
+    } else if (edit.kind == ComponentHandler::EditKind::end) {
+      std::printf("endEdit %s\n", name.c_str());
+    } else {
+      const talvo_param_desc* desc = paramById(edit.id);
+      char value[33];
+      formatShortestDouble(desc != nullptr ? paramToPlain(*desc, edit.value) : edit.value, value);
+      std::printf("performEdit %s %s\n", name.c_str(), value);
+    }
+  }
+  if (!handler.edits().empty()) std::fflush(stdout);
+  handler.clearRecords();
 }
 
 }  // namespace talvo::host

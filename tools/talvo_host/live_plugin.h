@@ -24,9 +24,10 @@ class LivePlugin {
   LivePlugin(const LivePlugin&) = delete;
   LivePlugin& operator=(const LivePlugin&) = delete;
 
-  /// Loads `bundle`, installs `sink` as the controller's bridge sink and
-  /// starts playing: `inPath` looped (its first minute, at its own rate) or,
-  /// when empty, a quiet 220 Hz tone at 48 kHz. False with a reason.
+  /// Loads `bundle`, installs `sink` as the controller's bridge sink (none:
+  /// the page is left to the plug-in's own editor) and starts playing:
+  /// `inPath` looped (its first minute, at its own rate) or, when empty, a
+  /// quiet 220 Hz tone at 48 kHz. False with a reason.
   [[nodiscard]] bool open(const std::string& bundle, const std::string& inPath, PageSink sink, void* context,
                           std::string& error);
 
@@ -39,8 +40,11 @@ class LivePlugin {
   [[nodiscard]] RunLoop& loop() { return loop_; }
   [[nodiscard]] PluginInstance& instance() { return *plugin_.instance; }
   [[nodiscard]] const PluginModule& module() const { return *plugin_.module; }
+  [[nodiscard]] const FactoryRecord& factory() const { return plugin_.factory; }
 
  private:
+  [[nodiscard]] bool installSink(const std::string& bundle, PageSink sink, void* context, std::string& error);
+
   using InstallSinkFn = int (*)(Steinberg::FUnknown*, PageSink, void*);
   using DeliverFn = int (*)(Steinberg::FUnknown*, const char*, std::size_t);
 
@@ -50,5 +54,9 @@ class LivePlugin {
   InstallSinkFn install_ = nullptr;
   DeliverFn deliver_ = nullptr;
 };
+
+/// Prints what a DAW would see of the controller's edits (the page's
+/// gestures) since the last call, one line each, and forgets them.
+void printEdits(ComponentHandler& handler);
 
 }  // namespace talvo::host

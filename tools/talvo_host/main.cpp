@@ -1,6 +1,7 @@
 // talvo-host: loads a VST3 bundle and describes it, renders an audio file
 // through it, checks it as hosts would, has it load a sound pack, speaks its
-// editor's protocol or serves its editor page to a browser; also fetches
+// editor's protocol, serves its editor page to a browser or shows its editor in a
+// window; also fetches
 // hosted banks into the cache.
 #include <exception>
 #include <string>
@@ -21,6 +22,7 @@ int main(int argc, char** argv) {
 #if defined(__linux__)
       talvo::host::addBridgeVerb(app),
       talvo::host::addUiVerb(app),
+      talvo::host::addEditVerb(app),
 #endif
       talvo::host::addFetchBankVerb(app),
     };

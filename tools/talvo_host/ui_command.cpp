@@ -11,7 +11,6 @@
 // watched; standard output shows the URL and every edit the controller
 // reports to the host. SIGINT or SIGTERM ends the session.
 #include <signal.h>
-#include <sys/signalfd.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -26,6 +25,7 @@
 #include "hosting/parameter_directory.h"
 #include "params/params.h"
 #include "talvo_host/commands.h"
+#include "talvo_host/descriptor_watch.h"
 #include "talvo_host/line_reader.h"
 #include "talvo_host/live_plugin.h"
 #include "talvo_host/replacing_file.h"
@@ -36,43 +36,10 @@ namespace talvo::host {
 
 namespace {
 
-class DescriptorWatch final : public HostOwned<Steinberg::Linux::IEventHandler> {
- public:
-  explicit DescriptorWatch(std::function<void()> onReadable) : onReadable_(std::move(onReadable)) {}
-  void PLUGIN_API onFDIsSet(Steinberg::Linux::FileDescriptor /*fd*/) override { onReadable_(); }
-
- private:
-  std::function<void()> onReadable_;
-};
-
 // The controller's bridge sink; the server may not be made yet.
 void publishToPages(void* server, const char* json, std::size_t length) {
   if (auto& pages = *static_cast<std::unique_ptr<UiServer>*>(server))
     pages->publish(std::string_view(json, length));
-}
-
-std::string paramName(Steinberg::Vst::ParamID id) {
-  const talvo_param_desc* desc = paramById(id);
-  return desc != nullptr ? desc->path : std::to_string(id);
-}
-
-// What a DAW would see of the page's gestures, one line per edit.
-void printEdits(ComponentHandler& handler) {
-  for (const ComponentHandler::Edit& edit : handler.edits()) {
-    const std::string name = paramName(edit.id);
-    if (edit.kind == ComponentHandler::EditKind::begin) {
-      std::printf("beginEdit %s\n", name.c_str());
-    } else if (edit.kind == ComponentHandler::EditKind::end) {
-      std::printf("endEdit %s\n", name.c_str());
-    } else {
-      const talvo_param_desc* desc = paramById(edit.id);
-      char value[33];
-      formatShortestDouble(desc != nullptr ? paramToPlain(*desc, edit.value) : edit.value, value);
-      std::printf("performEdit %s %s\n", name.c_str(), value);
-    }
-  }
-  if (!handler.edits().empty()) std::fflush(stdout);
-  handler.clearRecords();
 }
 
 // Standard input: one host automation per line, "name=plain" as --set takes it.
@@ -85,29 +52,6 @@ void automateFromLine(LivePlugin& live, std::string_view line) {
   }
   live.automate(setting.id, setting.normalized);
 }
-
-// Blocks SIGINT and SIGTERM in every thread started from here on, and reads
-// them through a descriptor, so Ctrl-C ends the session through the run loop.
-class SignalDescriptor {
- public:
-  SignalDescriptor() {
-    sigset_t signals;
-    sigemptyset(&signals);
-    sigaddset(&signals, SIGINT);
-    sigaddset(&signals, SIGTERM);
-    if (pthread_sigmask(SIG_BLOCK, &signals, nullptr) == 0)
-      fd_ = signalfd(-1, &signals, SFD_CLOEXEC | SFD_NONBLOCK);
-  }
-  ~SignalDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  SignalDescriptor(const SignalDescriptor&) = delete;
-  SignalDescriptor& operator=(const SignalDescriptor&) = delete;
-  [[nodiscard]] int fd() const { return fd_; }
-
- private:
-  int fd_ = -1;
-};
 
 struct UiOptions {
   std::string bundle;

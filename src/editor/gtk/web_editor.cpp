@@ -100,6 +100,8 @@ bool WebEditor::open() {
   GdkWindow* window = gtk_widget_get_window(plug_);
   gdk_window_resize(window, static_cast<int>(launch_.width), static_cast<int>(launch_.height));
   XMapWindow(GDK_WINDOW_XDISPLAY(window), GDK_WINDOW_XID(window));
+  // The window carries the page's title, for window lists and inspection tools.
+  g_signal_connect(view_, "notify::title", G_CALLBACK(&WebEditor::onTitleChanged), this);
   webkit_web_view_load_uri(view_, uiBundleUrl(launch_.uiRoot).c_str());
   return true;
 }
@@ -203,6 +205,12 @@ gboolean WebEditor::onChannel(gint fd, GIOCondition, gpointer self) {
 
 void WebEditor::onPlugDestroyed(GtkWidget*, gpointer self) {
   static_cast<WebEditor*>(self)->plugGone_ = true;
+}
+
+void WebEditor::onTitleChanged(WebKitWebView* view, GParamSpec*, gpointer self) {
+  auto* editor = static_cast<WebEditor*>(self);
+  const gchar* title = webkit_web_view_get_title(view);
+  if (!editor->plugGone_) gtk_window_set_title(GTK_WINDOW(editor->plug_), title != nullptr ? title : "");
 }
 
 void WebEditor::onWebProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason, gpointer self) {

@@ -37,6 +37,7 @@ class WebEditor {
   static void onScriptMessage(WebKitUserContentManager*, WebKitJavascriptResult* result, gpointer self);
   static gboolean onChannel(gint fd, GIOCondition condition, gpointer self);
   static void onPlugDestroyed(GtkWidget*, gpointer self);
+  static void onTitleChanged(WebKitWebView* view, GParamSpec*, gpointer self);
   static void onWebProcessTerminated(WebKitWebView*, WebKitWebProcessTerminationReason, gpointer self);
   static gboolean onLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar*, GError*, gpointer self);
 
