@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <exception>
@@ -63,6 +64,7 @@ Result runIsolated(const std::string& bundle, const Options& options, const Chec
   if (child == 0) {
     close(channel[0]);
     const Result result = runHere(bundle, options, check, index);
+    std::fflush(nullptr);  // what the plug-in printed, before the exit that skips the buffers
     writeAll(channel[1],
              std::string(1, static_cast<char>('0' + static_cast<int>(result.verdict))) + result.detail);
     _exit(0);  // no exit handlers: they belong to the parent
