@@ -157,7 +157,9 @@ class GainProcessor : public talvo::AudioEffect {
     if (data.numSamples == 0 || data.numOutputs < 1 || data.numInputs < 1) return kResultOk;
     static std::atomic<uint64> moduleBlocks{0};
     const bool flip = mode().lie == Lie::kGlobalState && moduleBlocks++ % 2 == 1;
-    const bool mute = mode().lie == Lie::kThreadBound && std::this_thread::get_id() != setupThread_;
+    // Like many plug-ins, it keeps silent on a bus its host never switched on.
+    const bool mute = !audioOutput(0)->isActive() ||
+                      (mode().lie == Lie::kThreadBound && std::this_thread::get_id() != setupThread_);
     const float gain =
         mute ? 0.0f : static_cast<float>(std::pow(10.0, gainDb_ / 20.0) * (invert_ != flip ? -1.0 : 1.0));
     for (int32 c = 0; c < data.outputs[0].numChannels; ++c) {
