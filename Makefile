@@ -20,12 +20,20 @@ demo: setup
 	@cmake --build --preset release -j $(JOBS) --target Oriel talvo-host
 	@scripts/demo.sh build/release out/demo
 
-# Every test: format check, sanitized build, ctest.
+# Every test: format check, sanitized build and ctest (talvo-host validate on
+# the sanitized bundle among them), validate on the release bundle at the
+# highest strictness, and many instances on many threads under ThreadSanitizer.
 test: setup
 	@scripts/check-format.sh
 	@cmake --preset debug >/dev/null
 	@cmake --build --preset debug -j $(JOBS)
 	@ctest --preset debug -j $(JOBS)
+	@cmake --preset release >/dev/null
+	@cmake --build --preset release -j $(JOBS) --target Oriel talvo-host
+	@build/release/talvo-host validate build/release/Oriel.vst3 --strictness 10 --seed 1
+	@cmake --preset tsan >/dev/null
+	@cmake --build --preset tsan -j $(JOBS) --target talvo_threads_tests
+	@ctest --preset tsan -R '^ManyInstances\.'
 
 bench: release
 	@for b in build/release/bench/talvo_*_bench; do echo "== $$b"; $$b; done

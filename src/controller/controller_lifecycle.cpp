@@ -95,6 +95,12 @@ tresult PLUGIN_API TalvoController::getUnitInfo(int32 unitIndex, UnitInfo& info)
   return EditControllerEx1::getUnitInfo(unitIndex, info);
 }
 
+tresult PLUGIN_API TalvoController::getParameterInfo(int32 paramIndex, ParameterInfo& info) {
+  // The SDK's container would throw std::out_of_range across the interface.
+  if (paramIndex < 0 || paramIndex >= getParameterCount()) return kResultFalse;
+  return EditControllerEx1::getParameterInfo(paramIndex, info);
+}
+
 IPlugView* PLUGIN_API TalvoController::createView(FIDString name) {
   if (name == nullptr || std::strcmp(name, ViewType::kEditor) != 0) return nullptr;
   IPlugView* view = nullptr;

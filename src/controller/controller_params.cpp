@@ -1,6 +1,7 @@
 // Parameter edits from the host and from the page, the page's gestures and
-// the host's MIDI mapping queries.
+// the host's MIDI mapping and function name queries.
 #include <cmath>
+#include <cstring>
 
 #include "controller/talvo_controller.h"
 #include "params/params.h"
@@ -72,6 +73,17 @@ tresult PLUGIN_API TalvoController::getMidiControllerAssignment(int32 busIndex, 
     }
   }
   return kResultFalse;
+}
+
+tresult PLUGIN_API TalvoController::getParameterIDFromFunctionName(UnitID unitID, FIDString functionName,
+                                                                   ParamID& paramID) {
+  if (unitID != kRootUnitId || functionName == nullptr) return kResultFalse;
+  const talvo_param_desc* desc = std::strcmp(functionName, FunctionNameType::kDryWetMix) == 0
+                                     ? paramById(kParamWet)
+                                     : paramByPath(functionName);
+  if (desc == nullptr) return kResultFalse;
+  paramID = desc->id;
+  return kResultOk;
 }
 
 }  // namespace talvo

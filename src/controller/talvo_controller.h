@@ -22,6 +22,7 @@
 #include "editor/bridge_host.h"
 #include "messages/bridge_message.h"
 #include "pluginterfaces/vst/ivstmidicontrollers.h"
+#include "pluginterfaces/vst/ivstparameterfunctionname.h"
 #include "public.sdk/source/vst/vsteditcontroller.h"
 
 namespace talvo {
@@ -32,6 +33,7 @@ inline constexpr Steinberg::Vst::ParamID kProgramChangeParamId = kFactoryProgram
 
 class TalvoController : public Steinberg::Vst::EditControllerEx1,
                         public Steinberg::Vst::IMidiMapping,
+                        public Steinberg::Vst::IParameterFunctionName,
                         public IDiagnosticBridge,
                         public BridgeHost {
  public:
@@ -59,6 +61,9 @@ class TalvoController : public Steinberg::Vst::EditControllerEx1,
   /// any other change goes to the page unless the page itself just made it.
   Steinberg::tresult PLUGIN_API setParamNormalized(Steinberg::Vst::ParamID id,
                                                    Steinberg::Vst::ParamValue value) SMTG_OVERRIDE;
+  /// An index outside the parameters is refused rather than thrown.
+  Steinberg::tresult PLUGIN_API getParameterInfo(Steinberg::int32 paramIndex,
+                                                 Steinberg::Vst::ParameterInfo& info) SMTG_OVERRIDE;
   /// The web editor for "editor"; null for any other name.
   Steinberg::IPlugView* PLUGIN_API createView(Steinberg::FIDString name) SMTG_OVERRIDE;
 
@@ -71,6 +76,12 @@ class TalvoController : public Steinberg::Vst::EditControllerEx1,
                                                             Steinberg::int16 channel,
                                                             Steinberg::Vst::CtrlNumber midiControllerNumber,
                                                             Steinberg::Vst::ParamID& id) SMTG_OVERRIDE;
+
+  // IParameterFunctionName: hosts find a parameter by its path ("oriel.wet"),
+  // the name the state, the page and the CC map use, and the mix as "DryWetMix".
+  Steinberg::tresult PLUGIN_API
+  getParameterIDFromFunctionName(Steinberg::Vst::UnitID unitID, Steinberg::FIDString functionName,
+                                 Steinberg::Vst::ParamID& paramID) SMTG_OVERRIDE;
 
   // IConnectionPoint: the processor's "talvo." reports.
   Steinberg::tresult PLUGIN_API notify(Steinberg::Vst::IMessage* message) SMTG_OVERRIDE;
@@ -97,6 +108,7 @@ class TalvoController : public Steinberg::Vst::EditControllerEx1,
   OBJ_METHODS(TalvoController, EditControllerEx1)
   DEFINE_INTERFACES
   DEF_INTERFACE(Steinberg::Vst::IMidiMapping)
+  DEF_INTERFACE(Steinberg::Vst::IParameterFunctionName)
   DEF_INTERFACE(IDiagnosticBridge)
   END_DEFINE_INTERFACES(EditControllerEx1)
   REFCOUNT_METHODS(EditControllerEx1)

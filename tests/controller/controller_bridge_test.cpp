@@ -148,6 +148,8 @@ TEST_F(Controller, InitializeAfterTerminateStartsAfresh) {
   EXPECT_EQ(controller_->getUnitCount(), 1);
   UnitInfo unit{};
   EXPECT_EQ(controller_->getUnitInfo(1, unit), kResultFalse);
+  ParameterInfo param{};
+  EXPECT_EQ(controller_->getParameterInfo(4, param), kResultFalse);
   send(R"({"type":"talvo.ready"})");
   EXPECT_EQ(takePage().size(), 1u);
 }

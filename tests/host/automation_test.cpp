@@ -40,49 +40,61 @@ std::vector<Point> collect(const AutomationSchedule& schedule, std::int64_t tota
   return points;
 }
 
+// A plug-in without a controller: numeric ids, normalized values.
+const ParameterDirectory kNoController(nullptr);
+
 AutomationLane lane(const char* text) {
   AutomationLane parsed;
   std::string error;
-  EXPECT_TRUE(parseAutomation(text, parsed, error)) << error;
+  EXPECT_TRUE(parseAutomation(kNoController, text, parsed, error)) << error;
   return parsed;
 }
 
-TEST(AutomationText, ReadsPathsAndPointsAndRefusesTheRest) {
-  AutomationLane rate = lane("oriel.rate=0:0.5,2.5:8");
-  ASSERT_NE(rate.desc, nullptr);
-  EXPECT_EQ(rate.desc->id, 0u);
+const ToNormalized kIdentity = [](Steinberg::Vst::ParamID, double plain) { return plain; };
+
+TEST(AutomationText, ReadsNamesAndPointsAndRefusesTheRest) {
+  AutomationLane rate = lane("7=0:0.5,2.5:0.8");
+  EXPECT_EQ(rate.id, 7u);
   ASSERT_EQ(rate.points.size(), 2u);
   EXPECT_EQ(rate.points[1].seconds, 2.5);
-  EXPECT_EQ(rate.points[1].plain, 8.0);
+  EXPECT_EQ(rate.points[1].plain, 0.8);
   ParamSetting depth;
   std::string error;
-  ASSERT_TRUE(parseSetting("oriel.depth=0.5", depth, error));
-  EXPECT_EQ(depth.desc->id, 1u);
-  EXPECT_EQ(depth.plain, 0.5);
+  ASSERT_TRUE(parseSetting(kNoController, "1=0.5", depth, error));
+  EXPECT_EQ(depth.id, 1u);
+  EXPECT_EQ(depth.normalized, 0.5);
 
+  const std::pair<const char*, const char*> refusedLanes[] = {
+      {"rate=0:1", "no controller, so its parameters have no names"},
+      {"0=0:1,", "expected seconds:value"},
+      {"0=0:1,2", "expected seconds:value"},
+      {"0=2:1,1:0", "never decrease"},
+      {"0=-1:1", "start at 0 or later"},
+      {"0", "expected name=value"},
+      {"0=0:1.5", "parameter 0 takes normalized values 0 .. 1; 1.5 is outside"},
+  };
   AutomationLane refusedLane;
-  for (const char* text : {"oriel.speed=0:1", "oriel.rate=0:1,", "oriel.rate=0:1,2", "oriel.rate=2:1,1:3",
-                           "oriel.rate=-1:1", "oriel.rate"}) {
+  for (const auto& [text, words] : refusedLanes) {
     error.clear();
-    EXPECT_FALSE(parseAutomation(text, refusedLane, error)) << text;
-    EXPECT_FALSE(error.empty()) << text;
+    EXPECT_FALSE(parseAutomation(kNoController, text, refusedLane, error)) << text;
+    EXPECT_NE(error.find(words), std::string::npos) << error;
   }
   ParamSetting refusedSetting;
-  for (const char* text : {"oriel.wet=half", "oriel.wet=nan", "oriel.wet="})
-    EXPECT_FALSE(parseSetting(text, refusedSetting, error)) << text;
+  for (const char* text : {"0=half", "0=nan", "0=", "4294967296=0"})
+    EXPECT_FALSE(parseSetting(kNoController, text, refusedSetting, error)) << text;
 }
 
 TEST(AutomationRamp, HoldsOutsideThePointsAndRampsBetweenThem) {
-  AutomationLane rate = lane("oriel.rate=1:2,3:6,3:10");
+  AutomationLane rate = lane("0=1:0.2,3:0.6,3:1");
   // Two points at one time make a step: the later one wins from then on.
-  const std::pair<double, double> values[] = {{0.0, 2.0}, {2.0, 4.0}, {2.5, 5.0}, {3.0, 10.0}, {100.0, 10.0}};
+  const std::pair<double, double> values[] = {{0.0, 0.2}, {2.0, 0.4}, {2.5, 0.5}, {3.0, 1.0}, {100.0, 1.0}};
   for (auto [seconds, plain] : values)
-    EXPECT_EQ(laneValueAt(rate, seconds), plain) << seconds;
+    EXPECT_NEAR(laneValueAt(rate, seconds), plain, 1e-15) << seconds;
 }
 
 TEST(AutomationGrid, SendsNormalizedRampValuesOnGridFramesOnlyWhileMoving) {
-  // 0.1 Hz at 0 s rising to 20 Hz at 1000 frames, then held.
-  AutomationSchedule schedule({lane("oriel.rate=0:0.1,0.02:20")}, 50000.0, 100);
+  // 0 at 0 s rising to 1 at 1000 frames, then held.
+  AutomationSchedule schedule({lane("0=0:0,0.02:1")}, kIdentity, 50000.0, 100);
   const std::vector<Point> points = collect(schedule, 3000, 256);
   // Frame 0, then every grid frame up to and including the end of the ramp.
   ASSERT_EQ(points.size(), 11u);
@@ -94,7 +106,7 @@ TEST(AutomationGrid, SendsNormalizedRampValuesOnGridFramesOnlyWhileMoving) {
 }
 
 TEST(AutomationGrid, FillingABlockAllocatesNothing) {
-  AutomationSchedule schedule({lane("oriel.rate=0:0.5,1:8"), lane("oriel.depth=0:0,1:1")}, 48000.0, 32);
+  AutomationSchedule schedule({lane("0=0:0.5,1:0.8"), lane("1=0:0,1:1")}, kIdentity, 48000.0, 32);
   ParameterChanges changes(3, schedule.maxPointsPerBlock(512));
   talvo::test::AllocationCounter counter;
   for (std::int64_t start = 0; start < 48000; start += 512) {

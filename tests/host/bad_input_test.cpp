@@ -58,6 +58,11 @@ TEST(BadInput, EachCaseFailsWithOneLineAndLeavesNoFileBehind) {
        ": 2 in the input, 2 in the plug-in's output"},
       {"render " + broken("state-seek") + in + out + " --state-out " + work / "never.state", 1,
        "state passes the 16 MiB"},
+      // Command lines.
+      {"frobnicate", 2, "unknown verb \"frobnicate\"; the verbs are info, render, validate"},
+      {"render " + oriel + in + " --block", 2, "render: --block: 1 required FRAMES missing"},
+      {"info " + oriel + " --bogus", 2, "info: the following argument was not expected: --bogus"},
+      {"render " + oriel + in + out + " --tail nan", 2, "\"nan\" is not a number in [0 - 3600]"},
       // Files and options.
       {"render " + oriel + in + out + " --state-in /dev/zero", 1, "/dev/zero is larger than 16 MiB"},
       {"render " + oriel + in + out + " --state-in " + work / "folder", 1, "folder: it is a directory"},
@@ -85,6 +90,14 @@ TEST(BadInput, EachCaseFailsWithOneLineAndLeavesNoFileBehind) {
   EXPECT_EQ(work.names(), inputs) << "no output and no temporary file is left";
   std::ifstream kept(work / "kept.wav");
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "an earlier render");
+}
+
+TEST(BadInput, HelpAndTheVersionAreNoErrors) {
+  for (const char* arguments : {"--help", "render --help", "validate --help", "--version"}) {
+    const ToolRun result = runTool(arguments);
+    EXPECT_EQ(result.status, 0) << arguments << "\n" << result.output;
+    EXPECT_NE(result.output.find("talvo-host"), std::string::npos) << result.output;
+  }
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "host/bundle_session.h"
+#include "hosting/automation.h"
 #include "hosting/offline_render.h"
 #include "hosting/param_changes.h"
 #include "hosting/process_buffers.h"
@@ -48,6 +49,39 @@ TEST(BundleController, ARestoredComponentStateLeavesBothComponentsAgreeing) {
   for (std::uint32_t id = 0; id < TALVO_PARAM_COUNT; ++id)
     EXPECT_EQ(instance->controller()->getParamNormalized(id),
               talvo_param_normalize(&TALVO_PARAMS[id], plain[id]));
+}
+
+TEST(BundleController, AParameterIsNamedByIdPathOrTitleAndItsValueMustBeInRange) {
+  const auto instance = test::newInstance();
+  ASSERT_NE(instance, nullptr);
+  const ParameterDirectory directory(instance->controller());
+  const struct {
+    const char* text;
+    Steinberg::Vst::ParamID id;
+    double normalized;
+    const char* error;
+  } cases[] = {
+      {"oriel.rate=20", 0, 1.0, ""},
+      {"Rate=0.1", 0, 0.0, ""},
+      {"mix=0.25", 2, 0.25, ""},
+      {"DryWetMix=1", 2, 1.0, ""},
+      {"1=0.5", 1, 0.5, ""},
+      {"oriel.rate=30", 0, 0, "Rate takes 0.1 .. 20 Hz; 30 is outside"},
+      {"oriel.speed=1", 0, 0,
+       "unknown parameter \"oriel.speed\"; the plug-in's parameters are \"Rate\" (0), \"Depth\" (1), \"Mix\" "
+       "(2), "
+       "\"Factory Presets\" (1057030145)"},
+      {"3=0", 0, 0, "unknown parameter \"3\""},
+  };
+  for (const auto& c : cases) {
+    ParamSetting setting;
+    std::string error;
+    EXPECT_EQ(parseSetting(directory, c.text, setting, error), *c.error == '\0') << c.text << ": " << error;
+    EXPECT_NE(error.find(c.error), std::string::npos) << c.text << ": " << error;
+    if (*c.error != '\0') continue;
+    EXPECT_EQ(setting.id, c.id) << c.text;
+    EXPECT_DOUBLE_EQ(setting.normalized, c.normalized) << c.text;
+  }
 }
 
 TEST(BundleController, AParameterThePageSetsIsHeardInTheNextBlock) {

@@ -27,16 +27,19 @@ TEST(FetchBankTool, CachesTheBankThenFindsItInTheCacheWithTheServerStopped) {
   server.serve("/pack.zip", archive);
   server.redirect("/latest", server.url("/pack.zip"));
   const fs::path cache = fs::path(testing::TempDir()) / ("talvo_tool_" + std::to_string(getpid()));
-  std::string url = server.url("/latest"), flag = "--cache", root = cache.string();
+  std::string tool = "talvo-host", verb = "fetch-bank", url = server.url("/latest"), flag = "--cache",
+              root = cache.string();
   std::string pin = sha256Hex(archive.data(), static_cast<std::uint32_t>(archive.size()));
-  char* argv[] = {url.data(), pin.data(), flag.data(), root.data()};
+  char* argv[] = {tool.data(), verb.data(), url.data(), pin.data(), flag.data(), root.data()};
   HostedFetchOptions options;
   options.extraTrustedCaPem = server.caPem();
 
   for (bool online : {true, false}) {
     if (!online) server.stop();
     testing::internal::CaptureStdout();
-    EXPECT_EQ(runFetchBank(4, argv, options), 0);
+    CLI::App app;
+    describeTool(app);
+    EXPECT_EQ(runVerbs(app, {addFetchBankVerb(app, options)}, 6, argv), 0);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), (cache / pin).string() + "\n");
     EXPECT_EQ(fs::file_size(cache / pin / "sample.wav"), 100000u);
     EXPECT_EQ(std::distance(fs::directory_iterator(cache), {}), 1);  // no staging left behind

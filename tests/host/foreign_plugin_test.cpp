@@ -16,19 +16,24 @@ std::string broken(const std::string& mode) {
   return std::string(TALVO_BROKEN_DIR) + "/" + mode + ".vst3";
 }
 
-TEST(ForeignPlugin, InfoListsItsBusesAndTheParametersOfItsOwnController) {
-  const ToolRun gain = runTool("info " + broken("gain"));
-  EXPECT_EQ(gain.status, 0) << gain.output;
-  EXPECT_NE(
-      gain.output.find("bus: audio input 0 \"In\", 2 channels, main, default-active\n"
-                       "bus: audio output 0 \"Out\", 2 channels, main, default-active\n"
-                       "parameters (controller):\n"
-                       "  10              \"Gain\" -60 .. 12 dB, default 0 (normalized 0.8333333333333334), "
-                       "0 steps, flags 0x1, automatable\n"
-                       "  11              \"Invert\" 0 .. 1, default 0 (normalized 0), 1 steps, flags 0x1, "
-                       "automatable\n"),
-      std::string::npos)
-      << gain.output;
+TEST(ForeignPlugin, InfoListsTheParametersOfItsOwnControllerOrSaysItHasNone) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"gain",
+       "bus: audio input 0 \"In\", 2 channels, main, default-active\n"
+       "bus: audio output 0 \"Out\", 2 channels, main, default-active\n"
+       "parameters (controller):\n"
+       "  10 \"Gain\" -60 .. 12 dB, default 0 (normalized 0.8333333333333334), 0 steps, flags 0x1, "
+       "automatable\n"
+       "  11 \"Invert\" 0 .. 1, default 0 (normalized 0), 1 steps, flags 0x1, automatable\n"},
+      {"mono-gain",
+       "parameters: none listed, as the plug-in has no controller; --set and --automate name them by\n"
+       "  numeric id with normalized values (0 .. 1)\n"},
+  };
+  for (const auto& [mode, words] : cases) {
+    const ToolRun info = runTool("info " + broken(mode));
+    EXPECT_EQ(info.status, 0) << info.output;
+    EXPECT_NE(info.output.find(words), std::string::npos) << info.output;
+  }
 }
 
 TEST(ForeignPlugin, RendersWithTheChannelsMappedAsTheSummarySays) {
@@ -54,6 +59,11 @@ TEST(ForeignPlugin, RendersWithTheChannelsMappedAsTheSummarySays) {
       {"gain", 4, "x.aiff", "--mix-down", 2, SF_FORMAT_AIFF | SF_FORMAT_FLOAT,
        "; 4-channel input mixed down to the plug-in's stereo input",
        [](const float* f, int c) { return (f[c] + f[c + 2]) / 2; }},
+      // Named by its title, or without a controller by its id with a normalized value (-6 dB).
+      {"gain", 2, "x.wav", "--set gain=-6.0206", 2, SF_FORMAT_WAV | SF_FORMAT_FLOAT, "",
+       [](const float* f, int c) { return f[c] * 0.5f; }},
+      {"mono-gain", 1, "x.wav", "--set 10=0.75", 1, SF_FORMAT_WAV | SF_FORMAT_FLOAT, "",
+       [](const float* f, int) { return f[0] * 0.501187f; }},
       {"nan", 2, "x.wav", "--allow-nonfinite", 2, SF_FORMAT_WAV | SF_FORMAT_FLOAT,
        "(NaN or infinity): 48000 in the plug-in's output, kept", [](const float*, int) { return NAN; }},
   };

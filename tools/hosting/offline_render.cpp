@@ -30,12 +30,11 @@ double SignalStats::rms() const {
   return samples > 0 ? std::sqrt(sumSquares / static_cast<double>(samples)) : 0.0;
 }
 
-std::int32_t blockParameterCapacity(PluginInstance& instance) {
+std::int32_t blockParameterCapacity(PluginInstance& instance, std::int32_t hostParameters) {
   // Distinct parameters changed within one block; a plug-in's count may be a lie.
-  constexpr std::int32_t kMaxParametersPerBlock = 1024;
+  constexpr std::int32_t kMaxPublished = 1024;
   const Steinberg::int32 published = instance.controller() ? instance.controller()->getParameterCount() : 0;
-  return std::clamp<std::int32_t>(published, static_cast<std::int32_t>(TALVO_PARAM_COUNT),
-                                  kMaxParametersPerBlock);
+  return std::clamp<std::int32_t>(published, 0, kMaxPublished) + std::max(hostParameters, 1);
 }
 
 bool startOffline(PluginInstance& instance, double sampleRate, std::int32_t blockFrames, std::string& error) {
@@ -85,13 +84,19 @@ bool renderStream(PluginInstance& instance, AudioSource& source, double sampleRa
   const auto block = static_cast<std::size_t>(settings.blockFrames);
   std::vector<float> in(block * static_cast<std::size_t>(channels));
   std::vector<float> out(block * static_cast<std::size_t>(busOut));
-  AutomationSchedule schedule(settings.lanes, sampleRate, settings.gridFrames);
+  const ParameterDirectory directory(instance.controller());
+  AutomationSchedule schedule(
+      settings.lanes,
+      [&directory](Steinberg::Vst::ParamID id, double plain) { return directory.toNormalized(id, plain); },
+      sampleRate, settings.gridFrames);
   ProcessBuffers buffers(busIn, busOut, settings.blockFrames);
   std::vector<float*> inputs(static_cast<std::size_t>(busIn));
   for (std::int32_t c = 0; c < busIn; ++c)
     inputs[static_cast<std::size_t>(c)] = buffers.input(c);
-  ParameterChanges changes(blockParameterCapacity(instance),
-                           schedule.maxPointsPerBlock(settings.blockFrames));
+  ParameterChanges changes(
+      blockParameterCapacity(instance,
+                             static_cast<std::int32_t>(settings.settings.size() + settings.lanes.size())),
+      schedule.maxPointsPerBlock(settings.blockFrames));
   bool lostPoints = false;
   auto began = std::chrono::steady_clock::now();
   for (std::int64_t start = 0; start < total; start += settings.blockFrames) {
@@ -101,7 +106,7 @@ bool renderStream(PluginInstance& instance, AudioSource& source, double sampleRa
     (void)instance.componentHandler().drainInto(changes);
     if (start == 0) {
       for (const ParamSetting& s : settings.settings) {
-        lostPoints |= !changes.addPoint(s.desc->id, 0, talvo_param_normalize(s.desc, s.plain));
+        lostPoints |= !changes.addPoint(s.id, 0, s.normalized);
       }
     }
     lostPoints |= !schedule.addBlock(start, frames, changes);

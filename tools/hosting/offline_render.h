@@ -79,8 +79,8 @@ using RenderProgress = std::function<void(std::int64_t done, std::int64_t total)
                                 const RenderProgress& progress, std::string& error);
 
 /// How many parameters one block's changes must hold: every parameter the
-/// controller publishes (at most 1024), and at least the plug-in's own table.
-[[nodiscard]] std::int32_t blockParameterCapacity(PluginInstance& instance);
+/// controller publishes (at most 1024) and the `hostParameters` the host sends itself.
+[[nodiscard]] std::int32_t blockParameterCapacity(PluginInstance& instance, std::int32_t hostParameters = 0);
 
 /// Starts `instance` for an offline render. When the plug-in refuses the
 /// block size, `error` says the largest it accepts at that rate.

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "hosting/byte_stream.h"
+#include "hosting/plugin_limits.h"
 
 namespace talvo::host {
 
@@ -94,10 +95,23 @@ PluginInstance::~PluginInstance() {
   }
 }
 
+void PluginInstance::activateFedBuses() {
+  using namespace Steinberg::Vst;
+  // This host feeds the main audio buses and the first event input only; a
+  // plug-in must not read a bus it was told is off.
+  for (const BusDirection direction : {kInput, kOutput}) {
+    const Steinberg::int32 audio = component_->getBusCount(kAudio, direction);
+    for (Steinberg::int32 i = 0; i < audio && i < kMaxBuses; ++i)
+      (void)component_->activateBus(kAudio, direction, i, i == 0);
+  }
+  if (component_->getBusCount(kEvent, kInput) > 0) (void)component_->activateBus(kEvent, kInput, 0, true);
+}
+
 bool PluginInstance::start(double sampleRate, std::int32_t maxBlockFrames, std::int32_t processMode,
-                           std::string& error) {
+                           std::string& error, std::int32_t sampleSize) {
   stop();
-  Steinberg::Vst::ProcessSetup setup{processMode, Steinberg::Vst::kSample32, maxBlockFrames, sampleRate};
+  activateFedBuses();
+  Steinberg::Vst::ProcessSetup setup{processMode, sampleSize, maxBlockFrames, sampleRate};
   if (processor_->setupProcessing(setup) != kResultOk) {
     char rate[32];
     std::snprintf(rate, sizeof rate, "%g", sampleRate);

@@ -50,10 +50,11 @@ class PluginInstance {
     return fromProcessor_->sendToSource(id, json);
   }
 
-  /// setupProcessing, setActive(true), setProcessing(true); on failure the
+  /// Activates the buses this host feeds, then setupProcessing,
+  /// setActive(true), setProcessing(true); on failure the
   /// instance is left inactive and `error` says which step refused.
   [[nodiscard]] bool start(double sampleRate, std::int32_t maxBlockFrames, std::int32_t processMode,
-                           std::string& error);
+                           std::string& error, std::int32_t sampleSize = Steinberg::Vst::kSample32);
   /// setProcessing(false), setActive(false); harmless when not started.
   void stop();
   [[nodiscard]] bool started() const { return active_; }
@@ -66,6 +67,7 @@ class PluginInstance {
  private:
   PluginInstance() = default;
   void syncControllerState();
+  void activateFedBuses();
 
   HostContext context_;  // first declared: the components hold it until they are released
   ComponentHandler handler_;

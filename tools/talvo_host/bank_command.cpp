@@ -2,13 +2,13 @@
 // would, and says in words what it answered, so a pack can be checked against
 // the plug-in before it ships.
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "bankcontrol/bank_control.h"
 #include "bankrecall/runtime_bank_reply.h"
 #include "hosting/loaded_plugin.h"
-#include "talvo_host/command_line.h"
 #include "talvo_host/commands.h"
 #include "talvo_host/text.h"
 
@@ -64,24 +64,15 @@ bool printReply(const std::string& reply, const std::string& requested) {
   return outcome == "ok" || refusedByEngine;
 }
 
-}  // namespace
-
-int runBank(int argc, char** argv) {
-  CommandLine args;
-  std::string error;
-  if (!args.parse(argc, argv, {"--instrument"}, {}, error) || args.positional().size() != 2) {
-    reportFailure(error.empty() ? "bank needs one bundle and one sound pack folder" : error);
-    return 2;
-  }
-  const std::string& folder = args.positional()[1];
-  const std::string instrument = args.value("--instrument");
+int runBank(const std::string& bundle, const std::string& folder, const std::string& instrument) {
   // The request is one field per line.
   if (folder.find('\n') != std::string::npos || instrument.find('\n') != std::string::npos) {
     reportFailure("a folder or instrument with a line feed cannot be requested");
     return 2;
   }
   LoadedPlugin plugin;
-  if (!loadPlugin(args.positional()[0], plugin, error)) {
+  std::string error;
+  if (!loadPlugin(bundle, plugin, error)) {
     reportFailure(error);
     return 1;
   }
@@ -96,6 +87,25 @@ int runBank(int argc, char** argv) {
   }
   std::printf("pack: %s\n", folder.c_str());
   return printReply(replies.back().json, instrument) ? 0 : 1;
+}
+
+}  // namespace
+
+Verb addBankVerb(CLI::App& app) {
+  struct Options {
+    std::string bundle, folder, instrument;
+  };
+  auto options = std::make_shared<Options>();
+  CLI::App* verb =
+      app.add_subcommand("bank", "Asks the plug-in to load a sound pack and says what it answered.");
+  verb->footer(
+      "The plug-in loads the pack in DIR as its editor would; the answer is told in words: the outcome, why, "
+      "and the instrument or kit.");
+  verb->add_option("BUNDLE", options->bundle, "the plug-in bundle (.vst3) or module file")->required();
+  verb->add_option("DIR", options->folder, "the sound pack's folder")->required();
+  verb->add_option("--instrument", options->instrument, "the instrument or kit to load instead of the first")
+      ->type_name("ID");
+  return {verb, [options] { return runBank(options->bundle, options->folder, options->instrument); }};
 }
 
 }  // namespace talvo::host

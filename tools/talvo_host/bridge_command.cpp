@@ -8,10 +8,10 @@
 
 #include <chrono>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
 
-#include "talvo_host/command_line.h"
 #include "talvo_host/commands.h"
 #include "talvo_host/line_reader.h"
 #include "talvo_host/live_plugin.h"
@@ -27,17 +27,10 @@ void printLine(void* /*context*/, const char* json, std::size_t length) {
   std::fflush(stdout);
 }
 
-}  // namespace
-
-int runBridge(int argc, char** argv) {
-  CommandLine args;
+int runBridge(const std::string& bundle, const std::string& in) {
   std::string error;
-  if (!args.parse(argc, argv, {"--in"}, {}, error) || args.positional().size() != 1) {
-    reportFailure(error.empty() ? "bridge needs exactly one bundle" : error);
-    return 2;
-  }
   LivePlugin live;
-  if (!live.open(args.positional()[0], args.value("--in"), &printLine, nullptr, error)) {
+  if (!live.open(bundle, in, &printLine, nullptr, error)) {
     reportFailure(error);
     return 1;
   }
@@ -50,6 +43,25 @@ int runBridge(int argc, char** argv) {
     live.loop().runOnce(std::chrono::milliseconds(100));
   (void)live.loop().unregisterEventHandler(&input);
   return 0;
+}
+
+}  // namespace
+
+Verb addBridgeVerb(CLI::App& app) {
+  struct Options {
+    std::string bundle, in;
+  };
+  auto options = std::make_shared<Options>();
+  CLI::App* verb =
+      app.add_subcommand("bridge", "Speaks the editor page's protocol with the playing plug-in.");
+  verb->footer(
+      "The plug-in plays in real time (IN.wav looped, or a test tone at 48 kHz). Each line of standard input "
+      "is "
+      "one page message (a JSON object) for the controller; each message to the page is printed as one line. "
+      "It ends at the end of its input.");
+  verb->add_option("BUNDLE", options->bundle, "the plug-in bundle (.vst3) or module file")->required();
+  verb->add_option("--in", options->in, "an audio file to loop")->type_name("IN.wav");
+  return {verb, [options] { return runBridge(options->bundle, options->in); }};
 }
 
 }  // namespace talvo::host

@@ -7,12 +7,12 @@
 // window, Ctrl-C or SIGTERM ends it cleanly.
 #include <chrono>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "hosting/plug_frame.h"
 #include "hosting/x11_window.h"
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
-#include "talvo_host/command_line.h"
 #include "talvo_host/commands.h"
 #include "talvo_host/descriptor_watch.h"
 #include "talvo_host/live_plugin.h"
@@ -140,23 +140,15 @@ void EditSession::run(int stopFd) {
   (void)loop.unregisterEventHandler(&stop);
 }
 
-}  // namespace
-
-int runEdit(int argc, char** argv) {
-  CommandLine args;
-  std::string error;
-  if (!args.parse(argc, argv, {"--in"}, {}, error) || args.positional().size() != 1) {
-    reportFailure(error.empty() ? "edit needs exactly one bundle" : error);
-    return 2;
-  }
+int runEdit(const std::string& bundle, const std::string& in) {
   const SignalDescriptor signals;  // before any thread starts
   if (signals.fd() < 0) {
     reportFailure("cannot take over SIGINT and SIGTERM");
     return 1;
   }
-  const std::string& bundle = args.positional()[0];
+  std::string error;
   EditSession session;
-  if (!session.open(bundle, args.value("--in"), error)) {
+  if (!session.open(bundle, in, error)) {
     reportFailure(error);
     return 1;
   }
@@ -165,6 +157,25 @@ int runEdit(int argc, char** argv) {
   std::fflush(stdout);
   session.run(signals.fd());
   return 0;
+}
+
+}  // namespace
+
+Verb addEditVerb(CLI::App& app) {
+  struct Options {
+    std::string bundle, in;
+  };
+  auto options = std::make_shared<Options>();
+  CLI::App* verb = app.add_subcommand("edit", "Shows the plug-in's own editor in a window while it plays.");
+  verb->footer(
+      "The plug-in plays in real time (IN.wav looped, or a test tone); its editor is shown in an X11 window "
+      "(an X "
+      "display is needed), sized within the editor's limits, and the controller's edits are printed. Closing "
+      "the "
+      "window or Ctrl-C ends it.");
+  verb->add_option("BUNDLE", options->bundle, "the plug-in bundle (.vst3) or module file")->required();
+  verb->add_option("--in", options->in, "an audio file to loop")->type_name("IN.wav");
+  return {verb, [options] { return runEdit(options->bundle, options->in); }};
 }
 
 }  // namespace talvo::host

@@ -3,17 +3,17 @@
 // text or as one JSON document.
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "bridge/json_write.h"
-#include "hosting/automation.h"
 #include "hosting/loaded_plugin.h"
+#include "hosting/parameter_directory.h"
 #include "hosting/plugin_limits.h"
-#include "params/params.h"
+#include "hosting/utf16_text.h"
 #include "pluginterfaces/vst/ivstmidicontrollers.h"
 #include "pluginterfaces/vst/ivstunits.h"
-#include "talvo_host/command_line.h"
 #include "talvo_host/commands.h"
 #include "talvo_host/text.h"
 
@@ -31,17 +31,6 @@ struct BusRow {
   int channels;
   bool main;
   bool defaultActive;
-};
-
-struct ParamRow {
-  unsigned id;
-  std::string path;  // empty when the plug-in's table does not know the identifier
-  std::string title;
-  std::string units;
-  double minimum, maximum, defaultPlain, defaultNormalized;
-  int stepCount;
-  bool automatable;
-  std::int32_t flags;
 };
 
 struct UnitRow {
@@ -89,34 +78,6 @@ bool listBuses(Steinberg::Vst::IComponent& component, std::vector<BusRow>& rows,
   return true;
 }
 
-// From the controller when there is one; otherwise from the table the plug-in
-// is built with, since a processor alone cannot describe its parameters.
-std::vector<ParamRow> listParameters(Steinberg::Vst::IEditController* controller, const char*& source) {
-  std::vector<ParamRow> rows;
-  if (controller != nullptr) {
-    source = "controller";
-    const Steinberg::int32 count = controller->getParameterCount();
-    for (Steinberg::int32 i = 0; i < count; ++i) {
-      Steinberg::Vst::ParameterInfo info{};
-      if (controller->getParameterInfo(i, info) != kResultOk) continue;
-      const talvo_param_desc* desc = paramById(info.id);
-      rows.push_back({info.id, desc != nullptr ? desc->path : "", utf8FromUtf16(info.title, 128),
-                      utf8FromUtf16(info.units, 128), controller->normalizedParamToPlain(info.id, 0.0),
-                      controller->normalizedParamToPlain(info.id, 1.0),
-                      controller->normalizedParamToPlain(info.id, info.defaultNormalizedValue),
-                      info.defaultNormalizedValue, info.stepCount,
-                      (info.flags & Steinberg::Vst::ParameterInfo::kCanAutomate) != 0, info.flags});
-    }
-    return rows;
-  }
-  source = "built-in table, no controller";
-  for (const talvo_param_desc& d : TALVO_PARAMS) {
-    rows.push_back({d.id, d.path, d.title, d.units, d.minimum, d.maximum, d.default_plain,
-                    d.default_normalized, 0, true, Steinberg::Vst::ParameterInfo::kCanAutomate});
-  }
-  return rows;
-}
-
 // At most this many units, program lists and programs of each list are listed;
 // a plug-in's counts may be lies.
 constexpr Steinberg::int32 kMaxListed = 4096;
@@ -156,6 +117,10 @@ ControllerExtras listControllerExtras(Steinberg::Vst::IEditController* controlle
   return extras;
 }
 
+bool automatable(const ParameterEntry& entry) {
+  return (entry.flags & Steinberg::Vst::ParameterInfo::kCanAutomate) != 0;
+}
+
 std::string number(double value) {
   std::string text;
   jsonAppendNumber(text, value);
@@ -163,8 +128,8 @@ std::string number(double value) {
 }
 
 void writeJson(const FactoryRecord& factory, const std::vector<BusRow>& buses,
-               const std::vector<ParamRow>& params, const char* paramSource, const ControllerExtras& extras,
-               double rate, bool latencyKnown, std::int64_t latency) {
+               const ParameterDirectory& params, const ControllerExtras& extras, double rate,
+               bool latencyKnown, std::int64_t latency) {
   std::string out = "{\"factory\":{\"vendor\":";
   jsonAppendQuoted(out, factory.vendor.c_str());
   out += ",\"url\":";
@@ -206,24 +171,19 @@ void writeJson(const FactoryRecord& factory, const std::vector<BusRow>& buses,
            ",\"defaultActive\":" + (b.defaultActive ? "true" : "false") + "}";
   }
   out += "],\"parameterSource\":";
-  jsonAppendQuoted(out, paramSource);
+  jsonAppendQuoted(out, params.hasController() ? "controller" : "no controller");
   out += ",\"parameters\":[";
-  for (std::size_t i = 0; i < params.size(); ++i) {
-    const ParamRow& p = params[i];
-    out += (i ? ",{\"id\":" : "{\"id\":") + std::to_string(p.id);
-    if (!p.path.empty()) {
-      out += ",\"path\":";
-      jsonAppendQuoted(out, p.path.c_str());
-    }
-    out += ",\"title\":";
+  for (std::size_t i = 0; i < params.entries().size(); ++i) {
+    const ParameterEntry& p = params.entries()[i];
+    out += (i ? ",{\"id\":" : "{\"id\":") + std::to_string(p.id) + ",\"title\":";
     jsonAppendQuoted(out, p.title.c_str());
     out += ",\"units\":";
     jsonAppendQuoted(out, p.units.c_str());
     out += ",\"minimum\":" + number(p.minimum) + ",\"maximum\":" + number(p.maximum) +
-           ",\"default\":" + number(p.defaultPlain) +
+           ",\"default\":" + number(params.toPlain(p.id, p.defaultNormalized)) +
            ",\"defaultNormalized\":" + number(p.defaultNormalized) +
            ",\"stepCount\":" + std::to_string(p.stepCount) +
-           ",\"automatable\":" + (p.automatable ? "true" : "false") +
+           ",\"automatable\":" + (automatable(p) ? "true" : "false") +
            ",\"flags\":" + std::to_string(p.flags) + "}";
   }
   out += "],\"units\":[";
@@ -260,8 +220,8 @@ void writeJson(const FactoryRecord& factory, const std::vector<BusRow>& buses,
 }
 
 void writeText(const FactoryRecord& factory, const std::vector<BusRow>& buses,
-               const std::vector<ParamRow>& params, const char* paramSource, const ControllerExtras& extras,
-               double rate, bool latencyKnown, std::int64_t latency) {
+               const ParameterDirectory& params, const ControllerExtras& extras, double rate,
+               bool latencyKnown, std::int64_t latency) {
   std::printf("factory: vendor \"%s\", url \"%s\", email \"%s\", flags 0x%x\n", factory.vendor.c_str(),
               factory.url.c_str(), factory.email.c_str(), static_cast<unsigned>(factory.flags));
   for (std::size_t i = 0; i < factory.classes.size(); ++i) {
@@ -279,13 +239,20 @@ void writeText(const FactoryRecord& factory, const std::vector<BusRow>& buses,
                 b.channels, b.channels == 1 ? "" : "s", b.main ? ", main" : ", aux",
                 b.defaultActive ? ", default-active" : "");
   }
-  std::printf("parameters (%s):\n", paramSource);
-  for (const ParamRow& p : params) {
-    std::printf("  %u %-12s \"%s\" %s .. %s%s%s, default %s (normalized %s), %d steps, flags 0x%x%s\n", p.id,
-                p.path.c_str(), p.title.c_str(), number(p.minimum).c_str(), number(p.maximum).c_str(),
-                p.units.empty() ? "" : " ", p.units.c_str(), number(p.defaultPlain).c_str(),
+  if (!params.hasController()) {
+    std::printf(
+        "parameters: none listed, as the plug-in has no controller; --set and --automate name them by\n"
+        "  numeric id with normalized values (0 .. 1)\n");
+  } else {
+    std::printf("parameters (controller):\n");
+  }
+  for (const ParameterEntry& p : params.entries()) {
+    std::printf("  %u \"%s\" %s .. %s%s%s, default %s (normalized %s), %d steps, flags 0x%x%s\n", p.id,
+                p.title.c_str(), number(p.minimum).c_str(), number(p.maximum).c_str(),
+                p.units.empty() ? "" : " ", p.units.c_str(),
+                number(params.toPlain(p.id, p.defaultNormalized)).c_str(),
                 number(p.defaultNormalized).c_str(), p.stepCount, static_cast<unsigned>(p.flags),
-                p.automatable ? ", automatable" : "");
+                automatable(p) ? ", automatable" : "");
   }
   for (const UnitRow& u : extras.units) {
     std::printf("unit %d \"%s\", parent %d, program list %d\n", u.id, u.name.c_str(), u.parentId,
@@ -309,22 +276,10 @@ void writeText(const FactoryRecord& factory, const std::vector<BusRow>& buses,
   }
 }
 
-}  // namespace
-
-int runInfo(int argc, char** argv) {
-  CommandLine args;
+int runInfo(const std::string& bundle, double rate, bool json) {
   std::string error;
-  if (!args.parse(argc, argv, {"--rate"}, {"--json"}, error) || args.positional().size() != 1) {
-    reportFailure(error.empty() ? "info needs exactly one bundle" : error);
-    return 2;
-  }
-  double rate = 48000.0;
-  if (args.has("--rate") && !parseReal(args.value("--rate"), rate)) {
-    reportFailure("--rate needs a number of hertz");
-    return 2;
-  }
   LoadedPlugin plugin;
-  if (!loadPlugin(args.positional()[0], plugin, error)) {
+  if (!loadPlugin(bundle, plugin, error)) {
     reportFailure(error);
     return 1;
   }
@@ -333,8 +288,7 @@ int runInfo(int argc, char** argv) {
     reportFailure(error);
     return 1;
   }
-  const char* paramSource = "";
-  std::vector<ParamRow> params = listParameters(plugin.instance->controller(), paramSource);
+  const ParameterDirectory params(plugin.instance->controller());
   const ControllerExtras extras = listControllerExtras(plugin.instance->controller());
   bool latencyKnown = plugin.instance->start(rate, 1024, Steinberg::Vst::kRealtime, error);
   std::int64_t latency = 0;
@@ -343,12 +297,35 @@ int runInfo(int argc, char** argv) {
     return 1;
   }
   plugin.instance->stop();
-  if (args.flagSet("--json")) {
-    writeJson(plugin.factory, buses, params, paramSource, extras, rate, latencyKnown, latency);
+  if (json) {
+    writeJson(plugin.factory, buses, params, extras, rate, latencyKnown, latency);
   } else {
-    writeText(plugin.factory, buses, params, paramSource, extras, rate, latencyKnown, latency);
+    writeText(plugin.factory, buses, params, extras, rate, latencyKnown, latency);
   }
   return 0;
+}
+
+}  // namespace
+
+Verb addInfoVerb(CLI::App& app) {
+  struct Options {
+    std::string bundle;
+    double rate = 48000.0;
+    bool json = false;
+  };
+  auto options = std::make_shared<Options>();
+  CLI::App* verb =
+      app.add_subcommand("info", "Describes a bundle as its factory, component and controller present it.");
+  verb->footer(
+      "Its classes, buses, the parameters, units, program lists and MIDI mappings its controller publishes, "
+      "and "
+      "its latency at one sample rate.");
+  verb->add_option("BUNDLE", options->bundle, "the plug-in bundle (.vst3) or module file")->required();
+  verb->add_option("--rate", options->rate, "the sample rate the latency is asked at (default 48000)")
+      ->type_name("HZ")
+      ->check(realIn(1.0, 1e7));
+  verb->add_flag("--json", options->json, "one JSON document instead of text");
+  return {verb, [options] { return runInfo(options->bundle, options->rate, options->json); }};
 }
 
 }  // namespace talvo::host

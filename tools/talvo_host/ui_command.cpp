@@ -22,8 +22,8 @@
 
 #include "editor/ui_bundle.h"
 #include "hosting/automation.h"
+#include "hosting/parameter_directory.h"
 #include "params/params.h"
-#include "talvo_host/command_line.h"
 #include "talvo_host/commands.h"
 #include "talvo_host/descriptor_watch.h"
 #include "talvo_host/line_reader.h"
@@ -42,15 +42,15 @@ void publishToPages(void* server, const char* json, std::size_t length) {
     pages->publish(std::string_view(json, length));
 }
 
-// Standard input: one host automation per line, "path=plain" as --set takes it.
+// Standard input: one host automation per line, "name=plain" as --set takes it.
 void automateFromLine(LivePlugin& live, std::string_view line) {
   ParamSetting setting;
   std::string error;
-  if (!parseSetting(std::string(line), setting, error)) {
-    reportFailure("ignored input (" + error + "); a line moves a parameter: PATH=VALUE");
+  if (!parseSetting(ParameterDirectory(live.instance().controller()), std::string(line), setting, error)) {
+    reportFailure("ignored input (" + error + "); a line moves a parameter: NAME=VALUE");
     return;
   }
-  live.automate(setting.desc->id, paramToNormalized(*setting.desc, setting.plain));
+  live.automate(setting.id, setting.normalized);
 }
 
 struct UiOptions {
@@ -132,21 +132,25 @@ int runSession(const UiOptions& options) {
 
 }  // namespace
 
-int runUi(int argc, char** argv) {
-  CommandLine args;
-  std::string error;
-  long port = 0;
-  if (!args.parse(argc, argv, {"--port", "--in", "--state-out"}, {}, error) ||
-      args.positional().size() != 1) {
-    reportFailure(error.empty() ? "ui needs exactly one bundle" : error);
-    return 2;
-  }
-  if (args.has("--port") && !parseInteger(args.value("--port"), 1, 65535, port)) {
-    reportFailure("--port needs a port number from 1 to 65535");
-    return 2;
-  }
-  return runSession(
-      {args.positional()[0], args.value("--in"), args.value("--state-out"), static_cast<int>(port)});
+Verb addUiVerb(CLI::App& app) {
+  auto options = std::make_shared<UiOptions>();
+  CLI::App* verb =
+      app.add_subcommand("ui", "Serves the editor page to a browser against the playing plug-in.");
+  verb->footer(
+      "The plug-in plays in real time (IN.wav looped, or a test tone); its page is served on 127.0.0.1 at "
+      "the "
+      "address printed (with a one-time token). Each line of standard input, NAME=VALUE, moves a parameter "
+      "as "
+      "host automation would; the controller's edits are printed. Ctrl-C ends it, saving the plug-in's state "
+      "to FILE with --state-out.");
+  verb->add_option("BUNDLE", options->bundle, "the plug-in bundle (.vst3) or module file")->required();
+  verb->add_option("--port", options->port, "the port to serve on (default: any free one)")
+      ->type_name("N")
+      ->check(CLI::Range(1, 65535).description(""));
+  verb->add_option("--in", options->in, "an audio file to loop")->type_name("IN.wav");
+  verb->add_option("--state-out", options->stateOut, "where to save the plug-in's state at the end")
+      ->type_name("FILE");
+  return {verb, [options] { return runSession(*options); }};
 }
 
 }  // namespace talvo::host

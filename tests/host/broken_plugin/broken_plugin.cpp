@@ -4,10 +4,13 @@
 // reads its mode from its own file name, so a test picks a mode by path.
 #include <dlfcn.h>
 
+#include <atomic>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <string>
+#include <thread>
 
 #include "base/source/fstreamer.h"
 #include "pluginterfaces/base/ibstream.h"
@@ -22,7 +25,25 @@ namespace {
 using namespace Steinberg;
 using namespace Steinberg::Vst;
 
-enum class Lie { kNone, kEntryFails, kClassCount, kBusCount, kBusChannels, kLatency, kNanOutput, kStateSeek };
+enum class Lie {
+  kNone,
+  kEntryFails,
+  kClassCount,
+  kBusCount,
+  kBusChannels,
+  kLatency,
+  kNanOutput,
+  kStateSeek,
+  // Faults the conformance suite looks for; each mode below says which.
+  kParamIds,
+  kSilenceFlags,
+  kZeroFrame,
+  kStateHalf,
+  kStateForgets,
+  kThreadBound,
+  kGlobalState,
+  kAbortOnSuspend,
+};
 
 struct Mode {
   const char* name;
@@ -42,7 +63,15 @@ const Mode kModes[] = {
     {"latency-0x80000000", Lie::kLatency, 0x80000000u},
     {"latency-0xFFFFFFFF", Lie::kLatency, 0xFFFFFFFFu},
     {"nan", Lie::kNanOutput},
-    {"state-seek", Lie::kStateSeek},  // seeks 1 TiB into the stream before it writes its state
+    {"state-seek", Lie::kStateSeek},                 // seeks 1 TiB into the stream before it writes its state
+    {"param-ids", Lie::kParamIds, 0, true},          // both parameters have id 10
+    {"silence-lie", Lie::kSilenceFlags, 0, true},    // flags its output silent whatever it holds
+    {"zero-frame", Lie::kZeroFrame, 0, true},        // refuses the zero-frame parameter flush
+    {"state-half", Lie::kStateHalf, 0, true},        // applies the gain of a state it then refuses
+    {"state-forgets", Lie::kStateForgets, 0, true},  // restores the gain but not the invert switch
+    {"thread-bound", Lie::kThreadBound, 0, true},    // silent on any thread but the setup thread
+    {"global-state", Lie::kGlobalState, 0, true},    // inverts every other block of the whole module
+    {"abort-on-suspend", Lie::kAbortOnSuspend},      // aborts the process when deactivated
 };
 
 const Mode& mode() {
@@ -67,13 +96,17 @@ constexpr double kMinDb = -60.0, kMaxDb = 12.0;
 const FUID kProcessorCid(0x7A1B0001, 0x7A1B0002, 0x7A1B0003, 0x7A1B0004);
 const FUID kControllerCid(0x7A1B0011, 0x7A1B0012, 0x7A1B0013, 0x7A1B0014);
 
-// The state: gain in dB and the invert switch, as the controller reads it too.
+// The state: gain in dB and the invert switch, as the controller reads it too;
+// read whole before anything changes, except in the mode that half-applies it.
 bool readState(IBStream* state, double& gainDb, bool& invert) {
   IBStreamer streamer(state, kLittleEndian);
+  double gain = 0.0;
   int32 flag = 0;
-  if (!streamer.readDouble(gainDb) || !streamer.readInt32(flag) || !(gainDb >= kMinDb && gainDb <= kMaxDb))
-    return false;
-  invert = flag != 0;
+  if (!streamer.readDouble(gain) || !(gain >= kMinDb && gain <= kMaxDb)) return false;
+  if (mode().lie == Lie::kStateHalf) gainDb = gain;
+  if (!streamer.readInt32(flag)) return false;
+  gainDb = gain;
+  if (mode().lie != Lie::kStateForgets) invert = flag != 0;
   return true;
 }
 
@@ -99,8 +132,17 @@ class GainProcessor : public talvo::AudioEffect {
   }
   uint32 PLUGIN_API getLatencySamples() SMTG_OVERRIDE { return static_cast<uint32>(lie(Lie::kLatency, 0)); }
   tresult PLUGIN_API setProcessing(TBool) SMTG_OVERRIDE { return kResultOk; }
+  tresult PLUGIN_API setActive(TBool state) SMTG_OVERRIDE {
+    if (mode().lie == Lie::kAbortOnSuspend && !state) std::abort();
+    return AudioEffect::setActive(state);
+  }
+  tresult PLUGIN_API setupProcessing(ProcessSetup& setup) SMTG_OVERRIDE {
+    setupThread_ = std::this_thread::get_id();
+    return AudioEffect::setupProcessing(setup);
+  }
 
   tresult PLUGIN_API process(ProcessData& data) SMTG_OVERRIDE {
+    if (mode().lie == Lie::kZeroFrame && data.numSamples == 0) return kResultFalse;
     // The block's last value of each parameter: a test plug-in need not be sample-accurate.
     IParameterChanges* changes = data.inputParameterChanges;
     for (int32 i = 0; changes != nullptr && i < changes->getParameterCount(); ++i) {
@@ -113,13 +155,20 @@ class GainProcessor : public talvo::AudioEffect {
       if (queue->getParameterId() == kInvertId) invert_ = value >= 0.5;
     }
     if (data.numSamples == 0 || data.numOutputs < 1 || data.numInputs < 1) return kResultOk;
-    const float gain = static_cast<float>(std::pow(10.0, gainDb_ / 20.0) * (invert_ ? -1.0 : 1.0));
+    static std::atomic<uint64> moduleBlocks{0};
+    const bool flip = mode().lie == Lie::kGlobalState && moduleBlocks++ % 2 == 1;
+    // Like many plug-ins, it keeps silent on a bus its host never switched on.
+    const bool mute = !audioOutput(0)->isActive() ||
+                      (mode().lie == Lie::kThreadBound && std::this_thread::get_id() != setupThread_);
+    const float gain =
+        mute ? 0.0f : static_cast<float>(std::pow(10.0, gainDb_ / 20.0) * (invert_ != flip ? -1.0 : 1.0));
     for (int32 c = 0; c < data.outputs[0].numChannels; ++c) {
       const float* in = data.inputs[0].channelBuffers32[c];
       float* out = data.outputs[0].channelBuffers32[c];
       for (int32 i = 0; i < data.numSamples; ++i)
         out[i] = mode().lie == Lie::kNanOutput ? std::numeric_limits<float>::quiet_NaN() : in[i] * gain;
     }
+    if (mode().lie == Lie::kSilenceFlags) data.outputs[0].silenceFlags = ~uint64{0};
     return kResultOk;
   }
 
@@ -135,6 +184,7 @@ class GainProcessor : public talvo::AudioEffect {
  private:
   double gainDb_ = 0.0;
   bool invert_ = false;
+  std::thread::id setupThread_;
 };
 
 class GainController : public EditController {
@@ -144,8 +194,14 @@ class GainController : public EditController {
   tresult PLUGIN_API initialize(FUnknown* context) SMTG_OVERRIDE {
     if (EditController::initialize(context) != kResultOk) return kResultFalse;
     parameters.addParameter(new RangeParameter(STR16("Gain"), kGainId, STR16("dB"), kMinDb, kMaxDb, 0.0));
-    parameters.addParameter(STR16("Invert"), nullptr, 1, 0.0, ParameterInfo::kCanAutomate, kInvertId);
+    parameters.addParameter(STR16("Invert"), nullptr, 1, 0.0, ParameterInfo::kCanAutomate,
+                            mode().lie == Lie::kParamIds ? kGainId : kInvertId);
     return kResultOk;
+  }
+  tresult PLUGIN_API getParameterInfo(int32 index, ParameterInfo& info) SMTG_OVERRIDE {
+    // The SDK's container throws for an index past the end.
+    if (index < 0 || index >= getParameterCount()) return kResultFalse;
+    return EditController::getParameterInfo(index, info);
   }
   tresult PLUGIN_API setComponentState(IBStream* state) SMTG_OVERRIDE {
     double gainDb = 0.0;
