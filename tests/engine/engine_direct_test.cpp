@@ -4,7 +4,7 @@
 // change was applied.
 #include <gtest/gtest.h>
 
-#include <utility>
+#include <tuple>
 #include <vector>
 
 #include "engine_harness.h"
@@ -33,45 +33,35 @@ void setupPureDelay(KernelEngine& e, int maxBlock) {
 
 }  // namespace
 
-TEST(DirectScheduling, AChangeTakesEffectAtItsSampleWhateverTheBlockSize) {
-  for (const int block : {1, 31, 128, 300, 512, 16384}) {
-    for (const int target : {0, 1, 127, 128, 200, 777, 1023}) {
-      KernelEngine e;
-      setupPureDelay(e, block);
-      const auto in = test::ramp(1500, 0.0004f);
-      const auto out = test::render(e, in, block, [&](int start, int n) {
-        if (target >= start && target < start + n) {
-          ASSERT_TRUE(e.pushParamNormalized(2, 0.0, target - start));
-        }
-      });
-      EXPECT_EQ(firstDryFrame(in, out), target) << "block " << block;
-      EXPECT_EQ(e.kernelParamValue(2), 0.0);
-    }
-  }
-}
-
-TEST(DirectScheduling, QueuedChangesApplyInOffsetThenPushOrderAndOnlyInsideTheirBlock) {
+TEST(DirectScheduling, ChangesApplyAtTheirFrameInOffsetThenPushOrderAndOnlyInsideTheirBlock) {
   struct Case {
-    std::vector<std::pair<double, int>> changes;  // (wet, offset) in push order, first block only
+    int block;
+    std::vector<std::tuple<double, int, int>> changes;  // (wet, block index, offset) in push order
     int firstDry;
     double wet;
   };
-  const Case cases[] = {
+  std::vector<Case> cases = {
       // Equal offsets keep push order, also when sorting moves a change past an equal one.
-      {{{0.0, 100}, {1.0, 300}, {1.0, 100}}, -1, 1.0},
-      {{{1.0, 100}, {0.0, 300}, {0.0, 100}}, 100, 0.0},
-      {{{0.0, 512}, {0.0, 1024}, {0.0, -1}}, -1, 1.0},  // outside the block: dropped for good
+      {512, {{0.0, 0, 100}, {1.0, 0, 300}, {1.0, 0, 100}}, -1, 1.0},
+      {512, {{1.0, 0, 100}, {0.0, 0, 300}, {0.0, 0, 100}}, 100, 0.0},
+      {512, {{0.0, 0, 512}, {0.0, 0, 1024}, {0.0, 0, -1}}, -1, 1.0},  // outside the block: dropped for good
   };
+  // One change takes effect at its frame whatever the block size.
+  for (const int block : {1, 31, 128, 300, 512, 16384}) {
+    for (const int frame : {0, 1, 127, 128, 200, 777, 1023})
+      cases.push_back({block, {{0.0, frame / block, frame % block}}, frame, 0.0});
+  }
   for (const Case& c : cases) {
     KernelEngine e;
-    setupPureDelay(e, 512);
-    const auto in = test::ramp(1024, 0.0004f);
-    const auto out = test::render(e, in, 512, [&](int start, int) {
-      for (const auto& [wet, offset] : c.changes)
-        ASSERT_TRUE(start > 0 || e.pushParamNormalized(2, wet, offset));
+    setupPureDelay(e, c.block);
+    const auto in = test::ramp(1500, 0.0004f);
+    const auto out = test::render(e, in, c.block, [&](int start, int) {
+      for (const auto& [wet, index, offset] : c.changes)
+        ASSERT_TRUE(start != index * c.block || e.pushParamNormalized(2, wet, offset));
     });
-    EXPECT_EQ(firstDryFrame(in, out), c.firstDry);
+    EXPECT_EQ(firstDryFrame(in, out), c.firstDry) << "block " << c.block;
     EXPECT_EQ(e.paramValue(2), c.wet);
+    EXPECT_EQ(e.kernelParamValue(2), c.wet);
   }
 }
 
