@@ -92,7 +92,7 @@ TEST(LifecycleEvent, DocumentWritesUpToSixFieldsInOrderAndCutsLongTexts) {
   test::expectGolden("diagnostics/lifecycle_events.txt", eventJson(event) + "\n" + eventJson(odd));
 }
 
-TEST(LifecycleMessage, NeedsEventsAndLeavesOutANoughtDropped) {
+TEST(LifecycleMessage, NeedsEventsAndOmitsAZeroDroppedCount) {
   DiagnosticLifecycleEvent events[2];
   events[0].seq = 1;
   events[1].seq = 2;
