@@ -22,10 +22,6 @@ std::string restAfter(const std::string& text, bool expected, Read read) {
   return std::string(r.pos, r.end);
 }
 
-std::string nested(int levels) {
-  return std::string(levels, '[') + std::string(levels, ']');
-}
-
 TEST(JsonString, EscapesDecodeUnicodeEscapesBecomeOneQuestionMarkAndOtherBytesStand) {
   const std::pair<std::string, std::string> cases[] = {
       {R"( "a\u00e9b\"\\\/\b\f\n\r\tz" )", "a?b\"\\/\b\f\n\r\tz"}, {"\"\x01\xc3\xa9\\q\"", "\x01\xc3\xa9q"}};
@@ -90,9 +86,9 @@ TEST(JsonSkip, WholeValuesUpToThirtyTwoLevelsAreSkippedAndBrokenOrTruncatedOnesF
   EXPECT_EQ(restAfter("falsey", true, skip), "y");  // the caller rejects what follows
   for (const test::CaseRow& row : test::readCaseTable("bridge/skip.txt"))
     restAfter(row.at(1), row[0] == "skipped", skip);
-  for (const std::string& ok : {nested(32), "{\"a\":" + nested(31) + "}"})
+  for (const std::string& ok : {test::nested(32), test::nestedMember(31)})
     restAfter(ok, true, skip);
-  restAfter(nested(33), false, skip);
+  restAfter(test::nested(33), false, skip);
   const std::string full = R"({"a":[1,-2.5e3,{"b":null,"t":true}],"c":"x\"y\u0041","d":false})";
   for (std::size_t n = 0; n < full.size(); ++n)
     restAfter(full.substr(0, n), false, skip);  // every truncation
