@@ -1,8 +1,11 @@
 // The built bundle's processor and controller connected through the host's
-// proxies: what the page and the host set reaches both, and the ear.
+// proxies: what the page and the host set reaches both, and the ear; and the
+// exported function that finds the bundle's UI from inside it. Its classes and
+// identifiers show in talvo-host's info document.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <string>
 
 #include "host/bundle_session.h"
@@ -109,6 +112,13 @@ TEST(BundleController, AParameterThePageSetsIsHeardInTheNextBlock) {
   playBlock();
   for (int i = 0; i < 256; i += 17)
     EXPECT_FLOAT_EQ(buffers.output(0)[i], buffers.input(0)[i]) << "all dry, frame " << i;
+}
+
+TEST(BundleExports, UiRootForDiagnosticsFindsTheBundlesUiDirectory) {
+  auto uiRoot =
+      reinterpret_cast<const char* (*)()>(test::bundleModule()->symbol("talvoPluginUiRootForDiagnostics"));
+  ASSERT_NE(uiRoot, nullptr);
+  EXPECT_TRUE(std::filesystem::equivalent(uiRoot(), TALVO_BUNDLE_PATH "/Contents/Resources/ui")) << uiRoot();
 }
 
 }  // namespace
