@@ -13,7 +13,6 @@
 #include "hosting/offline_render.h"
 #include "hosting/param_changes.h"
 #include "hosting/process_buffers.h"
-#include "params/params.h"
 
 namespace talvo::host {
 namespace {
@@ -37,21 +36,6 @@ TEST(BundleController, ACcMapSetFromThePageReachesTheProcessorsSavedState) {
   std::string state, error;
   ASSERT_TRUE(instance->getState(state, error)) << error;
   EXPECT_NE(state.find(R"("ccMap":)" + map), std::string::npos) << state;
-}
-
-TEST(BundleController, ARestoredComponentStateLeavesBothComponentsAgreeing) {
-  const auto instance = test::newInstance();
-  ASSERT_NE(instance, nullptr);
-  const std::string state =
-      R"({"params":{"oriel.rate":10,"oriel.depth":0.5,"oriel.wet":0.25},"variation":16})";
-  std::string saved, error;
-  ASSERT_TRUE(instance->setState(state, error)) << error;
-  ASSERT_TRUE(instance->getState(saved, error)) << error;
-  EXPECT_EQ(saved, state);
-  const double plain[] = {10, 0.5, 0.25};
-  for (std::uint32_t id = 0; id < TALVO_PARAM_COUNT; ++id)
-    EXPECT_EQ(instance->controller()->getParamNormalized(id),
-              talvo_param_normalize(&TALVO_PARAMS[id], plain[id]));
 }
 
 TEST(BundleController, AParameterIsNamedByIdPathOrTitleAndItsValueMustBeInRange) {
