@@ -153,6 +153,10 @@ void TalvoController::onEditorError(const char* reason) {
   });
 }
 
+void TalvoController::onEditorTick() {
+  guardedRun([&] { tickCadence(); });
+}
+
 void TalvoController::sendToUi(const std::string& json) {
   if (!bridgeSink_) return;
   // A copy: the sink may replace itself (an editor closing) while it runs.

@@ -98,6 +98,7 @@ class TalvoController : public Steinberg::Vst::EditControllerEx1,
   /// Also closes open page gestures and ends the page's subscriptions.
   void onEditorClosed() override;
   void onEditorError(const char* reason) override;
+  void onEditorTick() override;
 
   /// One cadence tick: a transport poll and a feed drain for the processor.
   void tickCadence();

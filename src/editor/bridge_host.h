@@ -19,6 +19,8 @@ class BridgeHost {
   virtual void onEditorClosed() = 0;
   /// `reason` may be null (then "unknown").
   virtual void onEditorError(const char* reason) = 0;
+  /// One cadence tick from the open editor's own timer, 30 times a second.
+  virtual void onEditorTick() = 0;
 };
 
 }  // namespace talvo

@@ -33,4 +33,8 @@ void EditorSession::receive(std::string_view json) {
   if (host_ != nullptr && open_) host_->handleBridgeMessage(json.data(), json.size());
 }
 
+void EditorSession::tick() {
+  if (host_ != nullptr && open_) host_->onEditorTick();
+}
+
 }  // namespace talvo

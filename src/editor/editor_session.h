@@ -49,6 +49,8 @@ class EditorSession {
   void fail(const char* reason);
   /// Hands one page message to the host; dropped unless open.
   void receive(std::string_view json);
+  /// One tick of the editor's cadence timer; nothing unless open.
+  void tick();
 
   [[nodiscard]] bool isOpen() const { return open_; }
 

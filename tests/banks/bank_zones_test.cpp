@@ -85,18 +85,13 @@ TEST(BankPool, SharedAssetsArePooledOnceInOrderOfFirstUse) {
   EXPECT_EQ(load.bank.sampleRate, 48000.0);  // the first zone's
 }
 
-TEST(BankZone, StartAndEndFramesTrimThePlayedRegion) {
-  expectZones("trim", describeTrim);
-}
-
-TEST(BankZone, KeysAndVelocitiesRoundAndClamp) {
-  expectZones("keys", describeKeys);
-}
-
-TEST(BankZone, PlayParametersAreTakenUnclamped) {
-  expectZones("play", describePlay);
-}
-
-TEST(BankZone, ForwardLoopsInsideThePlayedRegionAreKeptOthersDropped) {
-  expectZones("loop", describeLoop);
+// Frames trim the played region, keys and velocities round and clamp, play parameters are taken
+// unclamped, forward loops inside the played region are kept and others dropped.
+TEST(BankZone, MembersAreReadAsListed) {
+  const std::pair<const char*, void (*)(const StagedZone&, std::ostream&)> groups[] = {
+      {"trim", describeTrim}, {"keys", describeKeys}, {"play", describePlay}, {"loop", describeLoop}};
+  for (const auto& [group, describe] : groups) {
+    SCOPED_TRACE(group);
+    expectZones(group, describe);
+  }
 }

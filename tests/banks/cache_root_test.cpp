@@ -10,24 +10,9 @@
 
 namespace {
 
-// Sets XDG_DATA_HOME (unset for null) and HOME for one test, and restores them.
-class CacheRootEnv : public testing::Test {
- protected:
-  void SetUp() override {
-    for (int i = 0; i < 2; ++i) {
-      if (const char* v = std::getenv(kNames[i])) saved_[i] = v;
-    }
-  }
-  void TearDown() override {
-    for (int i = 0; i < 2; ++i)
-      saved_[i].empty() ? unsetenv(kNames[i]) : setenv(kNames[i], saved_[i].c_str(), 1);
-  }
-  static constexpr const char* kNames[2] = {"XDG_DATA_HOME", "HOME"};
-  std::string saved_[2];
-  talvo::test::ScratchDir scratch_;
-};
-
-TEST_F(CacheRootEnv, AbsoluteDataHomeWinsAndRelativeFallsBackToHome) {
+// Each test sets the variables it reads; ctest runs every test in a process of its own.
+TEST(CacheRoot, AbsoluteDataHomeWinsAndRelativeFallsBackToHome) {
+  const talvo::test::ScratchDir scratch;
   const struct {
     const char* name;
     const char* xdg;  // nullptr: unset; absolute ones are inside the scratch directory
@@ -37,7 +22,7 @@ TEST_F(CacheRootEnv, AbsoluteDataHomeWinsAndRelativeFallsBackToHome) {
       {"relative data home is ignored", "rel/data", "/home/.local/share/Talvo/banks"},
       {"no data home", nullptr, "/home/.local/share/Talvo/banks"},
   };
-  const std::string base = scratch_.dir();
+  const std::string base = scratch.dir();
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     if (c.xdg) {
@@ -55,9 +40,10 @@ TEST_F(CacheRootEnv, AbsoluteDataHomeWinsAndRelativeFallsBackToHome) {
   }
 }
 
-TEST_F(CacheRootEnv, AFileInTheWayGivesNoRoot) {
-  setenv("XDG_DATA_HOME", scratch_.dir().c_str(), 1);
-  scratch_.write("Talvo/banks", "");
+TEST(CacheRoot, AFileInTheWayGivesNoRoot) {
+  const talvo::test::ScratchDir scratch;
+  setenv("XDG_DATA_HOME", scratch.dir().c_str(), 1);
+  scratch.write("Talvo/banks", "");
   EXPECT_EQ(talvo::hostedBankCacheRoot(), "");
 }
 

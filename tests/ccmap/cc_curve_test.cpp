@@ -13,9 +13,7 @@ namespace {
 
 using namespace test;
 
-const talvo_param_desc& depth() {
-  return TALVO_PARAMS[kParamDepth];
-}
+const talvo_param_desc& depth = TALVO_PARAMS[kParamDepth];
 
 talvo_param_desc kindParam(std::int32_t kind, double maximum, std::int32_t listCount = 0) {
   talvo_param_desc d = TALVO_PARAMS[0];
@@ -24,10 +22,6 @@ talvo_param_desc kindParam(std::int32_t kind, double maximum, std::int32_t listC
   d.maximum = maximum;
   d.list_count = listCount;
   return d;
-}
-
-CcBinding curved(std::uint8_t curve) {
-  return ccBinding(kParamDepth, 1, kCcValueAbsolute, kCcTakeoverJump, curve);
 }
 
 // The rows of tests/data/ccmap/curves.txt.
@@ -47,12 +41,13 @@ TEST(CcCurve, RangesCurvesAndParameterKindsGiveTheExpectedValue) {
 
 TEST(CcCurve, EveryCurveRisesInsideTheUnitRangeAndTheSCurveIsSymmetric) {
   for (std::uint8_t curve : {kCcCurveLinear, kCcCurveExp, kCcCurveLog, kCcCurveSCurve}) {
+    const CcBinding curved = ccBinding(kParamDepth, 1, kCcValueAbsolute, kCcTakeoverJump, curve);
     double previous = -1.0;
     for (int r = 0; r <= 127; ++r) {
-      const double v = ccApplyNormalized(curved(curve), depth(), r);
+      const double v = ccApplyNormalized(curved, depth, r);
       EXPECT_TRUE(v > previous && v <= 1.0) << "curve " << int(curve) << " raw " << r << ": " << v;
       if (curve == kCcCurveSCurve) {
-        EXPECT_NEAR(v + ccApplyNormalized(curved(curve), depth(), 127 - r), 1.0, 1e-12) << r;
+        EXPECT_NEAR(v + ccApplyNormalized(curved, depth, 127 - r), 1.0, 1e-12) << r;
       }
       previous = v;
     }
@@ -62,7 +57,7 @@ TEST(CcCurve, EveryCurveRisesInsideTheUnitRangeAndTheSCurveIsSymmetric) {
 TEST(CcCurve, NonFiniteRangeNeverYieldsNaN) {
   for (auto [min, max] : {std::pair<double, double>{-INFINITY, INFINITY}, {NAN, 1.0}, {0.0, NAN}}) {
     for (int r = 0; r <= 127; ++r) {
-      const double v = ccApplyNormalized(withRange(ccBinding(kParamDepth, 1), min, max), depth(), r);
+      const double v = ccApplyNormalized(withRange(ccBinding(kParamDepth, 1), min, max), depth, r);
       EXPECT_TRUE(v >= 0.0 && v <= 1.0) << r << " gave " << v;
     }
   }
@@ -70,9 +65,9 @@ TEST(CcCurve, NonFiniteRangeNeverYieldsNaN) {
 
 TEST(CcCurve, ClosestRawValuePrefersTheLowerOfTwoEqualNeighbours) {
   const CcBinding b = ccBinding(kParamDepth, 1);
-  EXPECT_EQ(ccClosestRaw(b, depth(), 1.0), 127);
-  EXPECT_EQ(ccClosestRaw(b, depth(), 10.0 / 127.0 + 1e-4), 10);
-  EXPECT_EQ(ccClosestRaw(withRange(b, 0.3, 0.3), depth(), 0.9), 0);  // flat: the smallest wins
+  EXPECT_EQ(ccClosestRaw(b, depth, 1.0), 127);
+  EXPECT_EQ(ccClosestRaw(b, depth, 10.0 / 127.0 + 1e-4), 10);
+  EXPECT_EQ(ccClosestRaw(withRange(b, 0.3, 0.3), depth, 0.9), 0);  // flat: the smallest wins
   const talvo_param_desc toggle = kindParam(TALVO_PARAM_KIND_TOGGLE, 1);
   EXPECT_EQ(ccClosestRaw(b, toggle, 0.5), 0);
   EXPECT_EQ(ccClosestRaw(b, toggle, 0.9), 64);

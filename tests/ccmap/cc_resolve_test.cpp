@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <sstream>
 #include <string>
 
@@ -34,13 +33,8 @@ double resolveOne(const CcMap& map, int cc, int value, CcRouterState* state, Fak
   return out[0].value;
 }
 
-CcBinding depthOn7(std::uint8_t mode = kCcValueAbsolute, std::uint8_t takeover = kCcTakeoverJump,
-                   std::uint8_t curve = kCcCurveLinear) {
-  return ccBinding(kParamDepth, 7, mode, takeover, curve);
-}
-
-double raw(int position) {
-  return position / 127.0;
+CcBinding pickupOn7(std::uint32_t param) {
+  return ccBinding(param, 7, kCcValueAbsolute, kCcTakeoverPickup);
 }
 
 // The rows of tests/data/ccmap/resolver.txt.
@@ -52,7 +46,7 @@ TEST(CcResolver, ValueModesAndTakeoverRulesFollowTheController) {
     const CcBinding& b = map.bindings[0];
     const bool reader = row.at(2) != "-";
     FakeParams params;
-    params.values[b.param] = row[2][0] == 'r' ? raw(std::stoi(row[2].substr(1)))
+    params.values[b.param] = row[2][0] == 'r' ? std::stoi(row[2].substr(1)) / 127.0
                              : reader         ? std::stod(row[2])
                                               : 0;
     CcRouterState state;
@@ -93,11 +87,10 @@ TEST(CcResolver, OnlyEnabledBindingsOnTheChannelAnswerInMapOrderUpToTheCapacity)
 }
 
 TEST(CcResolver, BindingsKeepSeparateMemoryEvenForOneController) {
-  const CcMap map = ccMapOf({depthOn7(kCcValueAbsolute, kCcTakeoverPickup),
-                             ccBinding(kParamWet, 7, kCcValueAbsolute, kCcTakeoverPickup)});
+  const CcMap map = ccMapOf({pickupOn7(kParamDepth), pickupOn7(kParamWet)});
   CcRouterState state;
   FakeParams params;
-  params.values[kParamDepth] = raw(10);
+  params.values[kParamDepth] = 10 / 127.0;
   params.values[kParamWet] = 1.0;
   CcResolution out[2];
   for (int value : {10, 40}) {
@@ -108,7 +101,7 @@ TEST(CcResolver, BindingsKeepSeparateMemoryEvenForOneController) {
 
 // An engaged pickup passes a far jump; fresh memory waits for the crossing.
 TEST(CcResolver, PickupMemoryLastsUntilResetAnotherMapOrAnEditedMap) {
-  CcMap map = ccMapOf({depthOn7(kCcValueAbsolute, kCcTakeoverPickup)});
+  CcMap map = ccMapOf({pickupOn7(kParamDepth)});
   const CcMap other = map;  // same bindings, another address
   FakeParams params;
   CcRouterState state;

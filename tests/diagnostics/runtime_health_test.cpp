@@ -59,7 +59,8 @@ TEST(RuntimeHealth, StatusFollowsWorstSeverityAndDrops) {
   EXPECT_TRUE(contains(health(droppedOnly), "\"status\":\"degraded\""));
 }
 
-TEST(RuntimeDiagnosticRing, KeepsTheFirst32AndCountsTheRestAsDroppedNeverAsFirstError) {
+// The first error is the first stored error, or bank failure whatever its severity; never a dropped one.
+TEST(RuntimeDiagnosticRing, KeepsTheFirst32CountsTheRestAsDroppedAndMarksTheFirstError) {
   talvo_runtime_diagnostic_ring ring;
   for (std::uint32_t i = 0; i < 39; ++i)
     EXPECT_EQ(recordRuntimeDiagnostic(ring, 5, TALVO_SEVERITY_WARNING, TALVO_PHASE_PROCESS, "m", "d"), i + 1);
@@ -72,15 +73,11 @@ TEST(RuntimeDiagnosticRing, KeepsTheFirst32AndCountsTheRestAsDroppedNeverAsFirst
   EXPECT_TRUE(contains(doc, "\"counters\":{\"diagnostics\":32,\"diagnostics.dropped\":8}"));
   EXPECT_TRUE(contains(doc, "\"sequence\":32,"));
   EXPECT_FALSE(contains(doc, "\"sequence\":33,"));
-}
-
-TEST(RuntimeDiagnosticRing, FirstErrorIsTheFirstStoredErrorOrBankFailure) {
-  talvo_runtime_diagnostic_ring ring;
-  recordRuntimeDiagnostic(ring, 25, TALVO_SEVERITY_WARNING, TALVO_PHASE_PROCESS, "w", nullptr);
-  EXPECT_EQ(ring.firstErrorSequence, 0u);
-  recordRuntimeDiagnostic(ring, 4, TALVO_SEVERITY_ERROR, TALVO_PHASE_PROCESS, "e", nullptr);
-  recordRuntimeDiagnostic(ring, 1, TALVO_SEVERITY_FATAL, TALVO_PHASE_CONFIGURE, "f", nullptr);
-  EXPECT_EQ(ring.firstErrorSequence, 2u);
+  talvo_runtime_diagnostic_ring errors;
+  recordRuntimeDiagnostic(errors, 25, TALVO_SEVERITY_WARNING, TALVO_PHASE_PROCESS, "w", nullptr);
+  recordRuntimeDiagnostic(errors, 4, TALVO_SEVERITY_ERROR, TALVO_PHASE_PROCESS, "e", nullptr);
+  recordRuntimeDiagnostic(errors, 1, TALVO_SEVERITY_FATAL, TALVO_PHASE_CONFIGURE, "f", nullptr);
+  EXPECT_EQ(errors.firstErrorSequence, 2u);
   talvo_runtime_diagnostic_ring banks;  // bank failures count whatever their severity
   recordBankDiagnostic(banks, TALVO_DIAG_BANK_MISSING, TALVO_SEVERITY_INFO, TALVO_PHASE_STATE, "b", nullptr);
   EXPECT_EQ(banks.firstErrorSequence, 1u);

@@ -19,6 +19,7 @@ class RecordingBridgeHost : public BridgeHost {
   void onEditorOpened() override { events.push_back("opened"); }
   void onEditorClosed() override { events.push_back("closed"); }
   void onEditorError(const char* reason) override { events.push_back(std::string("error: ") + reason); }
+  void onEditorTick() override { ++ticks; }
 
   [[nodiscard]] bool heard(const std::string& type) const {
     for (const std::string& m : messages) {
@@ -30,6 +31,7 @@ class RecordingBridgeHost : public BridgeHost {
   std::vector<std::string> events;
   std::vector<std::string> messages;
   std::function<void(const std::string&)> sink;
+  int ticks = 0;
 };
 
 }  // namespace talvo::test

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <clocale>
 #include <tuple>
 #include <vector>
 
@@ -53,6 +54,11 @@ AutomationLane lane(const char* text) {
 const ToNormalized kIdentity = [](Steinberg::Vst::ParamID, double plain) { return plain; };
 
 TEST(AutomationText, ReadsNamesAndPointsAndRefusesTheRest) {
+  // A plug-in in the process may set a comma-decimal locale; the command line means the same.
+  ASSERT_TRUE(std::setlocale(LC_NUMERIC, "de_DE.UTF-8")) << "scripts/setup.sh makes this locale";
+  struct CLocaleAfter {
+    ~CLocaleAfter() { std::setlocale(LC_NUMERIC, "C"); }
+  } restore;
   AutomationLane rate = lane("7=0:0.5,2.5:0.8");
   EXPECT_EQ(rate.id, 7u);
   ASSERT_EQ(rate.points.size(), 2u);

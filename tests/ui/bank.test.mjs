@@ -53,10 +53,9 @@ test('every bank error reads as a sentence naming what was asked for', () => {
 });
 
 test('a picked folder, a refusal and a cancel are told apart', () => {
-  assert.deepEqual(readFolderPicked({ ok: true, path: '/p' }), { path: '/p' });
-  assert.deepEqual(readFolderPicked({ ok: false, error: 'this build has no folder picker' }), { error: 'this build has no folder picker' });
-  assert.deepEqual(readFolderPicked({ ok: false, cancelled: true }), { cancelled: true });
-  assert.equal(readFolderPicked({ ok: 'yes' }), null);
+  const cases = [[{ ok: true, path: '/p' }, { path: '/p' }], [{ ok: false, error: 'none here' }, { error: 'none here' }],
+    [{ ok: false, cancelled: true }, { cancelled: true }], [{ ok: 'yes' }, null]];
+  for (const [message, picked] of cases) assert.deepEqual(readFolderPicked(message), picked, JSON.stringify(message));
 });
 
 test('pad maps keep only the values the plug-in accepts', () => {

@@ -5,6 +5,11 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#if defined(__APPLE__)
+#include <xlocale.h>
+#else
+#include <locale.h>
+#endif
 
 #include "hosting/utf16_text.h"
 #include "pluginterfaces/vst/ivstparameterfunctionname.h"
@@ -49,9 +54,12 @@ std::string nameOf(const ParameterEntry& entry) {
 
 bool parseReal(const std::string& text, double& out) {
   if (text.empty()) return false;
+  // A plug-in in this process may have set a comma-decimal locale; a command
+  // line means the same whatever it did.
+  static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
   errno = 0;
   char* end = nullptr;
-  const double value = std::strtod(text.c_str(), &end);
+  const double value = strtod_l(text.c_str(), &end, cLocale);
   if (errno != 0 || end != text.c_str() + text.size() || !std::isfinite(value)) return false;
   out = value;
   return true;

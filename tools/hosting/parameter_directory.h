@@ -60,7 +60,7 @@ class ParameterDirectory {
   std::vector<ParameterEntry> entries_;
 };
 
-/// A whole finite number in strtod's syntax, as the command line gives it.
+/// A whole finite number in strtod's syntax with a decimal point, whatever the process locale.
 [[nodiscard]] bool parseReal(const std::string& text, double& out);
 
 }  // namespace talvo::host

@@ -10,9 +10,15 @@ using namespace Steinberg;
 
 namespace talvo {
 
-class WebViewPlugView::ChannelHandler final : public FObject, public Linux::IEventHandler {
+// The editor's cadence timer, as on every platform: some hosts offer their run
+// loop only to views, and then this is the only clock the page's feeds have.
+constexpr Linux::TimerInterval kCadenceMilliseconds = 33;
+
+class WebViewPlugView::LoopHandler final : public FObject,
+                                           public Linux::IEventHandler,
+                                           public Linux::ITimerHandler {
  public:
-  explicit ChannelHandler(WebViewPlugView* view) : view_(view) {}
+  explicit LoopHandler(WebViewPlugView* view) : view_(view) {}
   void detach() { view_ = nullptr; }
 
   void PLUGIN_API onFDIsSet(Linux::FileDescriptor) override {
@@ -20,10 +26,15 @@ class WebViewPlugView::ChannelHandler final : public FObject, public Linux::IEve
     const IPtr<WebViewPlugView> keep(view_);
     if (keep) keep->readChannel();
   }
+  void PLUGIN_API onTimer() override {
+    const IPtr<WebViewPlugView> keep(view_);
+    if (keep) keep->session_.tick();
+  }
 
-  OBJ_METHODS(ChannelHandler, FObject)
+  OBJ_METHODS(LoopHandler, FObject)
   DEFINE_INTERFACES
   DEF_INTERFACE(Linux::IEventHandler)
+  DEF_INTERFACE(Linux::ITimerHandler)
   END_DEFINE_INTERFACES(FObject)
   REFCOUNT_METHODS(FObject)
 
@@ -66,7 +77,7 @@ tresult PLUGIN_API WebViewPlugView::attached(void* parent, FIDString type) {
     session_.reportError("editor process could not be started");
     return kResultFalse;
   }
-  handler_ = owned(new ChannelHandler(this));
+  handler_ = owned(new LoopHandler(this));
   if (loop->registerEventHandler(handler_, process_.fd()) != kResultOk) {
     handler_->detach();
     handler_ = nullptr;
@@ -75,6 +86,8 @@ tresult PLUGIN_API WebViewPlugView::attached(void* parent, FIDString type) {
     return kResultFalse;
   }
   runLoop_ = loop;
+  // A loop without timers leaves the cadence to the controller's own clock.
+  timerRegistered_ = loop->registerTimer(handler_, kCadenceMilliseconds) == kResultOk;
   session_.open([this](const std::string& script) { sendFrame(EditorFrame::Script, script); });
   return CPluginView::attached(parent, type);
 }
@@ -129,7 +142,9 @@ void WebViewPlugView::readChannel() {
 
 void WebViewPlugView::endEditor(const char* failure) {
   if (handler_) {
+    if (runLoop_ && timerRegistered_) runLoop_->unregisterTimer(handler_);
     if (runLoop_) runLoop_->unregisterEventHandler(handler_);
+    timerRegistered_ = false;
     handler_->detach();
     handler_ = nullptr;
   }

@@ -3,7 +3,8 @@
 // ("X11EmbedWindowID"); attaching starts the editor process, which embeds a
 // web view into that window and serves the page, and registers the channel to
 // it with the host's run loop, so page messages reach the controller on the
-// host's main thread. Removing the view ends the process.
+// host's main thread; a cadence timer on the same loop ticks the controller
+// while the editor is open. Removing the view ends the process.
 #include <string>
 
 #include "base/source/fobject.h"
@@ -36,7 +37,7 @@ class WebViewPlugView final : public Steinberg::CPluginView {
   OBJ_METHODS(WebViewPlugView, CPluginView)
 
  private:
-  class ChannelHandler;
+  class LoopHandler;
 
   void readChannel();
   void sendFrame(EditorFrame type, std::string_view payload);
@@ -52,7 +53,8 @@ class WebViewPlugView final : public Steinberg::CPluginView {
   EditorProcess process_;
   EditorFrameReader reader_;
   Steinberg::IPtr<Steinberg::Linux::IRunLoop> runLoop_;
-  Steinberg::IPtr<ChannelHandler> handler_;
+  Steinberg::IPtr<LoopHandler> handler_;
+  bool timerRegistered_ = false;
   bool channelBroken_ = false;
 };
 

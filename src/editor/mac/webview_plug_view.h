@@ -1,6 +1,7 @@
 #pragma once
 // The plug-in's editor view on Apple: the host gives an NSView, attaching
-// adds a bridged WKWebView to it, removing takes it away. Includable from C++.
+// adds a bridged WKWebView to it and starts the editor's cadence timer,
+// removing takes both away. Includable from C++.
 #include <string>
 
 #include "base/source/fobject.h"
@@ -28,13 +29,14 @@ class WebViewPlugView final : public Steinberg::CPluginView {
   OBJ_METHODS(WebViewPlugView, CPluginView)
 
  private:
-  /// Detaches the web view once: only while one exists.
+  /// Stops the cadence timer; detaches the web view once: only while one exists.
   void detachWebView();
 
   Steinberg::IPtr<Steinberg::FUnknown> controller_;
   BridgeHost* host_;
   std::string uiRoot_;
-  void* webView_ = nullptr;  // WKWebView*, two references held
+  void* webView_ = nullptr;       // WKWebView*, two references held
+  void* cadenceTimer_ = nullptr;  // NSTimer*, retained
 };
 
 /// The editor for `controller` with the UI directory `uiRoot` (null: the

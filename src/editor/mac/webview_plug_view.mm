@@ -7,11 +7,20 @@
 
 #include "editor/editor_session.h"
 #import "editor/mac/bridged_web_view.h"
+#import "editor/mac/cadence_timer.h"
 #include "editor/ui_bundle.h"
 
 using namespace Steinberg;
 
 namespace talvo {
+
+namespace {
+
+void tickHost(void* host) {
+  static_cast<BridgeHost*>(host)->onEditorTick();
+}
+
+}  // namespace
 
 WebViewPlugView::WebViewPlugView(FUnknown* controller, BridgeHost* host, std::string uiRoot)
     : controller_(controller), host_(host), uiRoot_(std::move(uiRoot)) {
@@ -34,6 +43,8 @@ tresult PLUGIN_API WebViewPlugView::attached(void* parent, FIDString type) {
   if (webView == nil) return kResultFalse;
   [(NSView*)parent addSubview:webView];
   webView_ = webView;
+  // The editor's own cadence timer, beside the controller's clock.
+  if (controller_ && host_ != nullptr) cadenceTimer_ = talvoStartCadenceClock(&tickHost, host_, 1.0 / 30.0);
   return CPluginView::attached(parent, type);
 }
 
@@ -59,6 +70,8 @@ tresult PLUGIN_API WebViewPlugView::checkSizeConstraint(ViewRect* candidate) {
 }
 
 void WebViewPlugView::detachWebView() {
+  talvoStopCadenceClock(cadenceTimer_);
+  cadenceTimer_ = nullptr;
   if (webView_ == nullptr) return;
   WKWebView* webView = (WKWebView*)webView_;
   webView_ = nullptr;

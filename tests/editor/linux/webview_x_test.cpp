@@ -106,6 +106,8 @@ TEST_F(EditorUnderX, KilledEditorProcessIsAnEditorErrorAndLeavesTheViewEmpty) {
   auto view = makeView();
   ASSERT_TRUE(attach(*view, window_));
   ASSERT_TRUE(loop_.runUntil([&] { return controller_->heard("talvo.ready"); }, 30s));
+  // The editor's cadence timer ticks the controller while it is open, and no longer.
+  ASSERT_TRUE(loop_.runUntil([&] { return controller_->ticks >= 3; }, 1s));
   const std::vector<pid_t> editor = childProcesses();
   ASSERT_EQ(editor.size(), 1u);
   kill(editor[0], SIGKILL);
@@ -118,6 +120,9 @@ TEST_F(EditorUnderX, KilledEditorProcessIsAnEditorErrorAndLeavesTheViewEmpty) {
             (std::vector<std::string>{"sink", "opened", "error: editor process ended", "closed", "no sink"}));
   EXPECT_EQ(view->removed(), kResultOk);
   EXPECT_EQ(controller_->events.size(), 5u);
+  const int ticks = controller_->ticks;
+  loop_.runOnce(100ms);
+  EXPECT_EQ(controller_->ticks, ticks);
   // WebKit's processes of the killed editor became ours; they leave on their own.
   EXPECT_TRUE(allChildrenGone(5s));
 }
