@@ -14,10 +14,6 @@
 namespace talvo::test {
 namespace {
 
-std::string broken(const std::string& mode) {
-  return std::string(TALVO_BROKEN_DIR) + "/" + mode + ".vst3";
-}
-
 TEST(BadInput, EachCaseFailsWithOneLineAndLeavesNoFileBehind) {
   const WorkFolder work;
   writeAudio(work / "in.wav", noise(48000.0, 0.25, 2));

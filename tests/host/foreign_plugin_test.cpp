@@ -12,10 +12,6 @@
 namespace talvo::test {
 namespace {
 
-std::string broken(const std::string& mode) {
-  return std::string(TALVO_BROKEN_DIR) + "/" + mode + ".vst3";
-}
-
 TEST(ForeignPlugin, InfoListsTheParametersOfItsOwnControllerOrSaysItHasNone) {
   const std::pair<std::string, std::string> cases[] = {
       {"gain",

@@ -42,7 +42,7 @@ TEST(ValidateTool, EachCheckFailsOnTheFaultItLooksFor) {
       {"global-state", "FAIL  many instances at once: instance 0 of 32 differs from an instance alone"},
   };
   for (const auto& [mode, line] : cases) {
-    const ToolRun result = validate(std::string(TALVO_BROKEN_DIR) + "/" + mode + ".vst3");
+    const ToolRun result = validate(broken(mode));
     EXPECT_EQ(result.status, std::string(line).find("FAIL") == 0 ? 1 : 0) << mode << "\n" << result.output;
     EXPECT_NE(result.output.find(line), std::string::npos) << mode << "\n" << result.output;
   }
