@@ -1,12 +1,11 @@
 // The built bundle loaded through the hosting library: its processor and
 // controller connected through the host's proxies (what the page and the host
-// set reaches both, and the ear), the processor's latency and parameter points
+// set reaches both), the processor's latency and parameter points
 // on their exact frames, its answers to the catalogue's messages, and the
 // exported function that finds the bundle's UI from inside it. Its classes and
 // identifiers show in talvo-host's info document.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <filesystem>
 #include <string>
 #include <tuple>
@@ -16,7 +15,6 @@
 #include "banks/bank_writer.h"
 #include "host/bundle_session.h"
 #include "hosting/automation.h"
-#include "hosting/offline_render.h"
 #include "hosting/param_changes.h"
 #include "hosting/process_buffers.h"
 
@@ -79,31 +77,6 @@ TEST(BundleController, AParameterIsNamedByIdPathOrTitleAndItsValueMustBeInRange)
     EXPECT_EQ(setting.id, c.id) << c.text;
     EXPECT_DOUBLE_EQ(setting.normalized, c.normalized) << c.text;
   }
-}
-
-TEST(BundleController, AParameterThePageSetsIsHeardInTheNextBlock) {
-  const auto instance = test::newInstance();
-  ASSERT_NE(instance, nullptr);
-  std::string error;
-  ASSERT_TRUE(instance->start(48000.0, 256, kRealtime, error)) << error;
-  ProcessBuffers buffers(2, 2, 256);
-  ParameterChanges changes(blockParameterCapacity(*instance), 1);
-  // One block as a host plays it: the controller's edits, then the audio.
-  const auto playBlock = [&] {
-    changes.clear();
-    ASSERT_TRUE(instance->componentHandler().drainInto(changes));
-    for (int c = 0; c < 2; ++c) {
-      for (int i = 0; i < 256; ++i)
-        buffers.input(c)[i] = static_cast<float>(std::sin(0.05 * i));
-    }
-    ASSERT_EQ(instance->processor()->process(buffers.prepare(256, &changes, nullptr, kRealtime)), kResultOk);
-  };
-  playBlock();
-  EXPECT_NE(buffers.output(0)[200], buffers.input(0)[200]) << "fully wet: the delayed signal";
-  sendFromPage(*instance, R"({"type":"talvo.setParam","path":"oriel.wet","value":0})");
-  playBlock();
-  for (int i = 0; i < 256; i += 17)
-    EXPECT_FLOAT_EQ(buffers.output(0)[i], buffers.input(0)[i]) << "all dry, frame " << i;
 }
 
 TEST(BundleExports, UiRootForDiagnosticsFindsTheBundlesUiDirectory) {

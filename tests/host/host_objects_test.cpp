@@ -1,5 +1,6 @@
-// The host-side parameter queues, byte stream and connection proxy that
-// talvo-host hands to the plug-in for automation, state and messages.
+// The host-side parameter queues, component handler, byte stream and
+// connection proxy that talvo-host hands to the plug-in for automation, the
+// controller's edits, state and messages.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "hosting/byte_stream.h"
+#include "hosting/component_handler.h"
 #include "hosting/connection.h"
 #include "hosting/param_changes.h"
 #include "public.sdk/source/vst/hosting/hostclasses.h"
@@ -31,6 +33,24 @@ TEST(ParameterChanges, PointsComeBackSortedARepeatedOffsetReplacesAndFullTablesR
     ASSERT_EQ(queue->getPoint(i, points[i].first, points[i].second), kResultOk);
   EXPECT_EQ(points, (std::vector<std::pair<int32, double>>{{10, 0.1}, {50, 0.75}, {100, 0.5}}));
   EXPECT_NE(queue->getPoint(3, points[0].first, points[0].second), kResultOk);
+}
+
+// The controller's edits reach the processor once, at the start of the next block.
+TEST(ComponentHandler, DrainsEachPerformedEditOnceAsAPointAtFrameZero) {
+  ComponentHandler handler;
+  ASSERT_EQ(handler.performEdit(1, 0.25), kResultOk);
+  ASSERT_EQ(handler.performEdit(2, 0.5), kResultOk);
+  ParameterChanges changes(2, 1);
+  ASSERT_TRUE(handler.drainInto(changes));
+  ASSERT_EQ(changes.getParameterCount(), 2);
+  int32 offset = -1;
+  double value = 0;
+  ASSERT_EQ(changes.getParameterData(1)->getPoint(0, offset, value), kResultOk);
+  EXPECT_EQ(changes.getParameterData(1)->getParameterId(), 2u);
+  EXPECT_EQ(std::make_pair(offset, value), std::make_pair(0, 0.5));
+  changes.clear();
+  ASSERT_TRUE(handler.drainInto(changes));
+  EXPECT_EQ(changes.getParameterCount(), 0);
 }
 
 TEST(ByteStream, ReadsStopAtTheEndAndSeeksStayInsideWhileWritesPastTheEndLeaveZeros) {
