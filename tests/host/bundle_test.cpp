@@ -144,6 +144,8 @@ TEST(ProcessorMessages, EachMessageGetsItsResultAndOnlyLoadRequestsAreAnswered) 
        report + reply + "bank-too-large\nthe engine refused the staged bank (arena capacity)"},
       {"talvo.loadRuntimeBank", nullptr, kResultOk, ""},
       {"talvo.diag.transportPoll", nullptr, kResultOk, ""},
+      {"talvo.diag.feedDrain", nullptr, kResultOk, ""},
+      {"talvo.diag.resetCounters", nullptr, kResultOk, ""},
       {"talvo.diag.presetLoaded", "factory", kResultOk, ""},
       // Pad overrides reach the saved state; malformed ones, and a malformed map, change nothing.
       {"talvo.ccMap", "{", kResultOk, ""},
