@@ -31,13 +31,9 @@ PluginModule* bundleModule() {
   return session().module.get();
 }
 
-const FactoryRecord& bundleFactory() {
-  return session().factory;
-}
-
 std::unique_ptr<PluginInstance> newInstance() {
   PluginModule* module = bundleModule();
-  const ClassRecord* processorClass = findClass(bundleFactory(), "Audio Module Class");
+  const ClassRecord* processorClass = findClass(session().factory, "Audio Module Class");
   if (module == nullptr || processorClass == nullptr) return nullptr;
   std::string error;
   auto instance = PluginInstance::create(*module->factory(), processorClass->cid, error);

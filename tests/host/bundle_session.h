@@ -12,7 +12,6 @@ namespace talvo::host::test {
 
 /// The opened module; a failed test (with the reason) and null when it cannot load.
 [[nodiscard]] PluginModule* bundleModule();
-[[nodiscard]] const FactoryRecord& bundleFactory();
 /// A new processor instance, initialized and connected, not started; null on failure.
 [[nodiscard]] std::unique_ptr<PluginInstance> newInstance();
 

@@ -111,22 +111,6 @@ TEST_F(RenderTool, OutputIsDelayedByTheReportedLatencyUnlessAligned) {
   EXPECT_LE(clickCentre(lined) - 10000.0, 0.0);
 }
 
-// Mix 0 from the command line, or from a state handed over before the render.
-TEST_F(RenderTool, AtTheKernelRateADrySignalPassesUnchangedFromTheFirstChannel) {
-  const Audio in = test::noise(48000.0, 1, 2);
-  write("in48.wav", in);
-  std::ofstream(workFile("dry.json")) << R"({"params":{"oriel.wet":0}})";
-  for (const std::string& dry : {std::string("--set oriel.wet=0"), "--state-in " + workFile("dry.json")}) {
-    const ToolRun result = render("in48.wav", "out48.wav", dry);
-    ASSERT_EQ(result.status, 0) << result.output;
-    EXPECT_EQ(reportedLatency(result.output), 0);
-    const Audio out = read("out48.wav");
-    ASSERT_EQ(out.samples.size(), in.samples.size());
-    for (std::size_t i = 0; i < out.samples.size(); ++i)
-      ASSERT_EQ(out.samples[i], in.samples[i & ~std::size_t{1}]) << dry << ", sample " << i;
-  }
-}
-
 TEST_F(RenderTool, SavedStateReproducesTheSettingsItWasSavedWith) {
   const ToolRun first = render(
       "in.wav", "set.wav",

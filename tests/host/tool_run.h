@@ -14,6 +14,10 @@ struct ToolRun {
 
 /// Runs the built talvo-host with `arguments` (shell words).
 ToolRun runTool(const std::string& arguments);
+/// The bundle of the broken test plug-in in `mode` ("gain", "nan", ...).
+inline std::string broken(const std::string& mode) {
+  return std::string(TALVO_BROKEN_DIR) + "/" + mode + ".vst3";
+}
 
 struct Audio {
   std::vector<float> samples;  // interleaved
