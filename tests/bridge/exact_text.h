@@ -11,6 +11,16 @@
 
 namespace talvo::test {
 
+/// `levels` nested arrays: "[[]]" for 2.
+inline std::string nested(int levels) {
+  return std::string(levels, '[') + std::string(levels, ']');
+}
+
+/// A document whose only member holds `levels` nested arrays.
+inline std::string nestedMember(int levels) {
+  return "{\"x\":" + nested(levels) + "}";
+}
+
 struct ExactText {
   explicit ExactText(const std::string& text) : bytes(new char[text.size()]), size(text.size()) {
     text.copy(bytes.get(), size);

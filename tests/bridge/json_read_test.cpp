@@ -22,10 +22,6 @@ std::string restAfter(const std::string& text, bool expected, Read read) {
   return std::string(r.pos, r.end);
 }
 
-std::string nested(int levels) {
-  return std::string(levels, '[') + std::string(levels, ']');
-}
-
 TEST(JsonString, EscapesDecodeUnicodeEscapesBecomeOneQuestionMarkAndOtherBytesStand) {
   const std::pair<std::string, std::string> cases[] = {
       {R"( "a\u00e9b\"\\\/\b\f\n\r\tz" )", "a?b\"\\/\b\f\n\r\tz"}, {"\"\x01\xc3\xa9\\q\"", "\x01\xc3\xa9q"}};
@@ -45,11 +41,13 @@ TEST(JsonNumber, AcceptsTheCLibraryFormsAndStopsAfterThem) {
     std::string text;
     double value;
     std::size_t consumed;
-  } cases[] = {{"-0.5", -0.5, 4},  {"1e3", 1000.0, 3},     {"+2", 2.0, 2},         {".5", 0.5, 2},
-               {"5.", 5.0, 2},     {"1e", 1.0, 1},         {"1e+", 1.0, 1},        {"0x10", 16.0, 4},
-               {"0x", 0.0, 1},     {"0x1p4", 16.0, 5},     {"1.5.2", 1.5, 3},      {"2E-2,", 0.02, 4},
-               {"12", 12.0, 2},    {"-inf", -HUGE_VAL, 4}, {"1e400", HUGE_VAL, 5}, {"INFINITY", HUGE_VAL, 8},
-               {tiny, 1e-201, 203}};
+  } cases[] = {
+      {"-0.5", -0.5, 4},   {"1e3", 1000.0, 3},     {"+2", 2.0, 2},         {".5", 0.5, 2},
+      {"5.", 5.0, 2},      {"1e", 1.0, 1},         {"1e+", 1.0, 1},        {"0x10", 16.0, 4},
+      {"0x", 0.0, 1},      {"0x1p4", 16.0, 5},     {"1.5.2", 1.5, 3},      {"2E-2,", 0.02, 4},
+      {"12", 12.0, 2},     {"-inf", -HUGE_VAL, 4}, {"1e400", HUGE_VAL, 5}, {"INFINITY", HUGE_VAL, 8},
+      {tiny, 1e-201, 203}, {"-.5e1x", -5.0, 5},    {"-0x1p-2", -0.25, 7},  {"0x1P99999", HUGE_VAL, 9},
+      {"-1e-999", -0.0, 7}};
   for (const auto& c : cases) {
     double value = 0.0;
     EXPECT_EQ(restAfter(c.text, true, [&](JsonReader& r) { return parseNumber(r, &value); }),
@@ -62,7 +60,8 @@ TEST(JsonNumber, AcceptsTheCLibraryFormsAndStopsAfterThem) {
 }
 
 TEST(JsonNumber, NothingReadableFailsWithoutConsuming) {
-  for (const std::string body : {"x", "-", "+", ".", "-.e1", "", "   ", "\"1\"", "[1]"}) {
+  for (const std::string body :
+       {"x", "-", "+", ".", "-.e1", "+-5", "--5", "- 5", "", "   ", "\"1\"", "[1]"}) {
     double value = 7.0;
     EXPECT_EQ(restAfter(body, false, [&](JsonReader& r) { return parseNumber(r, &value); }),
               body.substr(std::min(body.find_first_not_of(' '), body.size())));
@@ -87,9 +86,9 @@ TEST(JsonSkip, WholeValuesUpToThirtyTwoLevelsAreSkippedAndBrokenOrTruncatedOnesF
   EXPECT_EQ(restAfter("falsey", true, skip), "y");  // the caller rejects what follows
   for (const test::CaseRow& row : test::readCaseTable("bridge/skip.txt"))
     restAfter(row.at(1), row[0] == "skipped", skip);
-  for (const std::string& ok : {nested(32), "{\"a\":" + nested(31) + "}"})
+  for (const std::string& ok : {test::nested(32), test::nestedMember(31)})
     restAfter(ok, true, skip);
-  restAfter(nested(33), false, skip);
+  restAfter(test::nested(33), false, skip);
   const std::string full = R"({"a":[1,-2.5e3,{"b":null,"t":true}],"c":"x\"y\u0041","d":false})";
   for (std::size_t n = 0; n < full.size(); ++n)
     restAfter(full.substr(0, n), false, skip);  // every truncation

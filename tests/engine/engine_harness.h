@@ -54,31 +54,19 @@ inline void expectRecord(const talvo_runtime_diagnostic& r, std::uint32_t code, 
   }
 }
 
-/// Renders `input` (mono, copied to both input channels) through the engine
-/// in blocks of `block` frames and returns output channel 0; checks that both
-/// output channels agree and records each block's failure flag.
-struct Rendered {
-  std::vector<float> left;
-  bool channelsAgree = true;
-  bool anyBlockFailed = false;
-};
-
-inline Rendered renderStereo(KernelEngine& engine, const std::vector<float>& input, int block) {
-  Rendered r;
-  r.left.assign(input.size(), 0.0f);
-  std::vector<float> inR(static_cast<std::size_t>(block)), outR(static_cast<std::size_t>(block));
+/// Renders mono `input` in blocks of `block` frames; `before(blockStart,
+/// frames)` may queue events for each block.
+template <typename Before = void (*)(int, int)>
+std::vector<float> render(
+    KernelEngine& e, const std::vector<float>& input, int block, Before before = [](int, int) {}) {
+  std::vector<float> out(input.size());
   for (std::size_t pos = 0; pos < input.size(); pos += static_cast<std::size_t>(block)) {
     const int n =
         static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(block), input.size() - pos));
-    // The right input carries something else: only the left one may be heard.
-    std::fill(inR.begin(), inR.end(), 0.25f);
-    const float* ins[2] = {input.data() + pos, inR.data()};
-    float* outs[2] = {r.left.data() + pos, outR.data()};
-    engine.processBlock(ins, 2, outs, 2, n);
-    r.anyBlockFailed = r.anyBlockFailed || engine.blockFailed();
-    r.channelsAgree = r.channelsAgree && std::equal(outR.begin(), outR.begin() + n, r.left.begin() + pos);
+    before(static_cast<int>(pos), n);
+    processMono(e, input.data() + pos, out.data() + pos, n);
   }
-  return r;
+  return out;
 }
 
 /// Rising ramp starting at `step`, used to read delays back from the output.

@@ -117,27 +117,27 @@ TEST(EngineSetup, SetupAndResetRestartSignalMemory) {
   ASSERT_TRUE(e.setup(48000.0, 512));
   e.setParamValue(1, 0.0);  // depth 0: a pure 120-sample delay
   const std::vector<float> in(1024, 0.5f);
-  (void)test::renderStereo(e, in, 512);
+  (void)test::render(e, in, 512);
   ASSERT_TRUE(e.setup(48000.0, 512));
   EXPECT_EQ(e.paramValue(1), 0.0);  // values survive setup
-  auto r = test::renderStereo(e, in, 512);
-  EXPECT_EQ(r.left[119], 0.0f);
-  EXPECT_EQ(r.left[120], 0.5f);
+  auto out = test::render(e, in, 512);
+  EXPECT_EQ(out[119], 0.0f);
+  EXPECT_EQ(out[120], 0.5f);
 
   ASSERT_TRUE(e.setup(44100.0, 256));
   e.setParamValue(0, 12.0);
   e.setParamValue(2, 0.0);
   e.setVariation(3);
-  (void)test::renderStereo(e, in, 256);
+  (void)test::render(e, in, 256);
   e.resetParams();
   EXPECT_EQ(e.paramValue(0), 5.0);
   EXPECT_EQ(e.variation(), 16);
   EXPECT_EQ(e.kernelParamValue(2), 1.0);
   // Adapter restarted: its latency of silence comes again.
   e.setParamValue(2, 0.0);
-  r = test::renderStereo(e, in, 256);
-  EXPECT_EQ(r.left[34], 0.0f);
-  EXPECT_EQ(r.left[35], 0.5f);
+  out = test::render(e, in, 256);
+  EXPECT_EQ(out[34], 0.0f);
+  EXPECT_EQ(out[35], 0.5f);
 }
 
 TEST(EngineParams, VariationIsClampedAndAFlushTakesQueuedValuesInPushOrder) {

@@ -23,37 +23,43 @@ constexpr std::uint32_t kWet = TALVO_KERNEL_PARAM_WET;
 constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
+// A handle names its slot and the slot's generation.
+constexpr double handleOf(std::uint32_t slot, std::uint32_t generation) {
+  return slot + 1.0 + 32.0 * (generation - 1.0);
+}
+
 TEST(KernelHandles, FollowSlotAndGenerationArithmetic) {
   auto lib = makeLibrary();
   EXPECT_EQ(talvo_kernel_abi_version(lib.get()), TALVO_KERNEL_ABI_VERSION);
-  EXPECT_EQ(create48k(lib.get()), 1.0);
-  EXPECT_EQ(create48k(lib.get()), 2.0);
+  EXPECT_EQ(create48k(lib.get()), handleOf(0, 1));
+  EXPECT_EQ(create48k(lib.get()), handleOf(1, 1));
   EXPECT_EQ(talvo_kernel_destroy(lib.get(), 1), TALVO_KERNEL_OK);
   expectInvalidEverywhere(lib.get(), 1);
-  EXPECT_EQ(create48k(lib.get()), 33.0);  // slot 0, generation 2
+  EXPECT_EQ(create48k(lib.get()), handleOf(0, 2));
   expectInvalidEverywhere(lib.get(), 1);
   EXPECT_EQ(talvo_kernel_destroy(lib.get(), 33), TALVO_KERNEL_OK);
   EXPECT_EQ(talvo_kernel_destroy(lib.get(), 2), TALVO_KERNEL_OK);
-  EXPECT_EQ(create48k(lib.get()), 65.0);
-  EXPECT_EQ(create48k(lib.get()), 34.0);
+  EXPECT_EQ(create48k(lib.get()), handleOf(0, 3));
+  EXPECT_EQ(create48k(lib.get()), handleOf(1, 2));
   expectInvalidEverywhere(lib.get(), 0);
   expectInvalidEverywhere(lib.get(), 3);  // slot 2 never created
   // Initialising again drops every instance and restarts the generations.
   talvo_kernel_runtime_init(lib.get());
   expectInvalidEverywhere(lib.get(), 65);
-  EXPECT_EQ(create48k(lib.get()), 1.0);
+  EXPECT_EQ(create48k(lib.get()), handleOf(0, 1));
 }
 
 TEST(KernelHandles, CreateAcceptsOnly48kWithBlocksOf128MonoInAndOut) {
   // Shapes refused before a slot is taken leave the generations alone; the
   // kernel's own refusal comes after, and the slot keeps its bumped generation.
+  constexpr double kFirst = handleOf(0, 1), kBumped = handleOf(0, 2);
   const struct {
     std::uint32_t frames, in, out;
     double rate, nextHandle;
-  } cases[] = {{0, 1, 1, 48000.0, 1},    {129, 1, 1, 48000.0, 1}, {128, 2, 1, 48000.0, 1},
-               {128, 1, 0, 48000.0, 1},  {128, 1, 1, 0.0, 1},     {128, 1, 1, -48000.0, 1},
-               {128, 1, 1, kNaN, 1},     {128, 1, 1, kInf, 1},    {64, 1, 1, 48000.0, 33},
-               {128, 1, 1, 44100.0, 33}, {128, 1, 1, 48001.0, 33}};
+  } cases[] = {{0, 1, 1, 48000.0, kFirst},    {129, 1, 1, 48000.0, kFirst}, {128, 2, 1, 48000.0, kFirst},
+               {128, 1, 0, 48000.0, kFirst},  {128, 1, 1, 0.0, kFirst},     {128, 1, 1, -48000.0, kFirst},
+               {128, 1, 1, kNaN, kFirst},     {128, 1, 1, kInf, kFirst},    {64, 1, 1, 48000.0, kBumped},
+               {128, 1, 1, 44100.0, kBumped}, {128, 1, 1, 48001.0, kBumped}};
   for (const auto& c : cases) {
     auto lib = makeLibrary();
     EXPECT_EQ(talvo_kernel_create(lib.get(), c.frames, c.in, c.out, c.rate), 0.0)
@@ -68,11 +74,11 @@ TEST(KernelHandles, GenerationWrapStillYieldsValidHandlesAndSlotsRunOutAtThirtyT
   for (int i = 0; i < 31; ++i)
     ASSERT_NE(create48k(lib.get()), 0.0);
   const double last = create48k(lib.get());  // slot 31, generation limit - 1
-  EXPECT_EQ(last, 4294967264.0);
+  EXPECT_EQ(last, handleOf(31, kGenerationLimit - 1));
   EXPECT_EQ(talvo_kernel_process(lib.get(), static_cast<std::uint32_t>(last), 8), TALVO_KERNEL_OK);
   EXPECT_EQ(create48k(lib.get()), 0.0) << "every slot is taken";
   EXPECT_EQ(talvo_kernel_destroy(lib.get(), static_cast<std::uint32_t>(last)), TALVO_KERNEL_OK);
-  EXPECT_EQ(create48k(lib.get()), 32.0);  // the generation wrapped to 1
+  EXPECT_EQ(create48k(lib.get()), handleOf(31, 1));  // the generation wrapped to 1
   EXPECT_EQ(talvo_kernel_process(lib.get(), 32, 8), TALVO_KERNEL_OK);
 }
 
@@ -105,7 +111,7 @@ TEST(KernelViews, AreDistinctAreasOf128SamplesZeroedForTheNextInstance) {
   EXPECT_EQ(again.output[5], 0.0f);
 }
 
-TEST(KernelEvents, ResultCodesFollowTheCheckOrder) {
+TEST(KernelEvents, ResultCodesFollowTheCheckOrderAndValuesClampToTheRange) {
   auto lib = makeLibrary();
   const auto h = static_cast<std::uint32_t>(create48k(lib.get()));
   // Pushed in this order on one queue. Frame is checked before kind, kind
@@ -126,14 +132,20 @@ TEST(KernelEvents, ResultCodesFollowTheCheckOrder) {
       {kParam + 1, TALVO_KERNEL_MAX_FRAMES, 0, kInf, TALVO_KERNEL_PUSH_INVALID},
       {kParam + 1, 0, 0, kInf, TALVO_KERNEL_PUSH_BAD_EVENT},
       {kParam, 0, 0, kInf, TALVO_KERNEL_PUSH_REFUSED},
+      // Finite values beyond single precision clamp instead of vanishing.
+      {kParam, 20, 0, 1e300, TALVO_KERNEL_OK},
+      {kParam, 20, 1, -1e300, TALVO_KERNEL_OK},
   };
   for (const auto& p : pushes)
     EXPECT_EQ(talvo_kernel_push_event(lib.get(), h, p.kind, p.frame, p.parameter, p.value), p.result)
         << p.kind << " " << p.frame << " " << p.parameter << " " << p.value;
-  for (int i = 2; i < TALVO_KERNEL_MAX_EVENTS; ++i)
+  for (int i = 4; i < TALVO_KERNEL_MAX_EVENTS; ++i)
     ASSERT_EQ(talvo_kernel_push_event(lib.get(), h, kParam, 30, kWet, 1.0), TALVO_KERNEL_OK) << i;
   EXPECT_EQ(talvo_kernel_push_event(lib.get(), h, kParam, 30, kWet, 1.0), TALVO_KERNEL_PUSH_REFUSED);
   EXPECT_EQ(talvo_kernel_process(lib.get(), h, TALVO_KERNEL_MAX_FRAMES), TALVO_KERNEL_OK);
+  const KernelState* state = libraryInternals(lib.get())->stateFor(h);
+  EXPECT_EQ(state->node.rateHz, 20.0);
+  EXPECT_EQ(state->node.depth, 0.0);
   EXPECT_EQ(talvo_kernel_push_event(lib.get(), h, kParam, 0, kWet, 1.0), TALVO_KERNEL_OK);  // queue emptied
   EXPECT_EQ(talvo_kernel_process(lib.get(), h, TALVO_KERNEL_MAX_FRAMES + 1), TALVO_KERNEL_PROCESS_INVALID);
 }
@@ -179,17 +191,6 @@ TEST(KernelEvents, RefusedSubBlockKeepsTheQueueAndLaterEventsUnapplied) {
   state->prepared = true;
   EXPECT_EQ(talvo_kernel_process(lib.get(), inst.handle, 128), TALVO_KERNEL_OK);
   EXPECT_EQ(state->node.depth, 0.5);
-}
-
-TEST(KernelEvents, FiniteValuesBeyondSinglePrecisionClampInsteadOfVanishing) {
-  auto lib = makeLibrary();
-  const Instance inst = Instance::create(lib.get());
-  ASSERT_EQ(talvo_kernel_push_event(lib.get(), inst.handle, kParam, 0, 0, 1e300), TALVO_KERNEL_OK);
-  ASSERT_EQ(talvo_kernel_push_event(lib.get(), inst.handle, kParam, 0, 1, -1e300), TALVO_KERNEL_OK);
-  ASSERT_EQ(talvo_kernel_process(lib.get(), inst.handle, 1), TALVO_KERNEL_OK);
-  const KernelState* state = libraryInternals(lib.get())->stateFor(inst.handle);
-  EXPECT_EQ(state->node.rateHz, 20.0);
-  EXPECT_EQ(state->node.depth, 0.0);
 }
 
 TEST(KernelReset, RestoresDefaultsSilenceAndAnEmptyQueue) {

@@ -20,10 +20,6 @@ BridgeMessage parsed(const std::string& text) {
   return m;
 }
 
-std::string nestedMember(int levels) {
-  return "{\"x\":" + std::string(levels, '[') + std::string(levels, ']') + "}";
-}
-
 // The fields of `m` that differ from a fresh record, as "name=value" words.
 std::string describe(const BridgeMessage& m) {
   static const char* const kOps[] = {"none", "subscribe", "unsubscribe", "stimulus"};
@@ -64,14 +60,14 @@ std::string describe(const BridgeMessage& m) {
 TEST(BridgeMessage, EachTypeReadsItsMembersAndSkipsUnknownOnes) {
   for (const test::CaseRow& row : test::readCaseTable("messages/fields.txt"))
     EXPECT_EQ(describe(parsed(row.at(0))), row.at(1)) << row[0];
-  for (const std::string& text : Texts{" { \n } ", "\t{}\r\n", nestedMember(32)})
+  for (const std::string& text : Texts{" { \n } ", "\t{}\r\n", test::nestedMember(32)})
     EXPECT_EQ(describe(parsed(text)), "") << text;
 }
 
 // The rows of tests/data/messages/documents.txt.
 TEST(BridgeMessage, WrongMemberTypesBrokenSyntaxAndTrailingTextFail) {
   BridgeMessage m;
-  const std::string deep = nestedMember(33);
+  const std::string deep = test::nestedMember(33);
   EXPECT_FALSE(parseBridgeMessage(deep.data(), deep.size(), m));
   test::expectDocumentCases<BridgeMessage>("messages/documents.txt", parseBridgeMessage);
 }

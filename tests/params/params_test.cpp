@@ -33,7 +33,6 @@ const talvo_param_desc kList = variant(TALVO_PARAM_KIND_LIST, 0.1, 20.0);
 const talvo_param_desc kToggle = variant(TALVO_PARAM_KIND_TOGGLE, 0.1, 20.0);
 const talvo_param_desc kFlat = variant(TALVO_PARAM_KIND_CONTINUOUS, 3.0, 3.0);
 const talvo_param_desc kStepped = variant(TALVO_PARAM_KIND_CONTINUOUS, 0.0, 10.0, 0.5);
-const talvo_param_desc kWide = variant(TALVO_PARAM_KIND_CONTINUOUS, -100.0, 100.0);  // every value read shows
 
 constexpr double kRefused = -999.0;
 
@@ -96,9 +95,8 @@ TEST(ParamText, ShowsTheShortestRoundTripFormOrTheLabel) {
   }
 }
 
-// Leading numbers are read as strtod reads them (hexadecimal, saturation,
-// trailing units; "0xg" and "0x-1" read only their leading 0); a NaN must
-// never become a parameter value.
+// A leading number is read as the shared reader reads it, after any white
+// space, with anything after it ignored; a NaN must never become a parameter value.
 TEST(ParamText, ReadsLeadingNumbersLabelsAndWordsAndRefusesTheRest) {
   const struct {
     const talvo_param_desc& d;
@@ -106,17 +104,12 @@ TEST(ParamText, ReadsLeadingNumbersLabelsAndWordsAndRefusesTheRest) {
     double normalized;
   } cases[] = {
       // clang-format off
-      {rate(), "30", 1.0}, {rate(), "5 Hz", rate().default_normalized}, {rate(), "abc", kRefused},
-      {rate(), "", kRefused}, {rate(), nullptr, kRefused}, {rate(), "1.5e999 Hz", 1.0},
-      {rate(), "-2e400", 0.0}, {depth(), "1e-999", 0.0}, {rate(), "inf", 1.0},
-      {rate(), "nan", kRefused}, {depth(), " -nan(1)", kRefused}, {kFlat, "3", 0.0},
-      {kList, "Mid", 0.5}, {kList, "7", 1.0},
+      {rate(), "30", 1.0}, {rate(), "5 Hz", rate().default_normalized},
+      {rate(), " \t\v+5", rate().default_normalized}, {rate(), "abc", kRefused}, {rate(), "", kRefused},
+      {rate(), nullptr, kRefused}, {rate(), "-2e400", 0.0}, {rate(), "inf", 1.0}, {rate(), "nan", kRefused},
+      {depth(), " -nan(1)", kRefused},
+      {kFlat, "3", 0.0}, {kList, "Mid", 0.5}, {kList, "7", 1.0},
       {kToggle, "false", 0.0}, {kToggle, "-2", 1.0}, {kToggle, "On", kRefused},
-      {kWide, " \t+5", 0.525}, {kWide, "-.5e1x", 0.475}, {kWide, "0x10", 0.58},
-      {kWide, "-0x1p-2", 0.49875}, {kWide, "0x1P99999", 1.0}, {kWide, "-0x1p-99999", 0.5},
-      {kWide, "0xg", 0.5}, {kWide, "0x-1", 0.5}, {kWide, "-1e-999", 0.5},
-      {kWide, "123e306", 1.0}, {kWide, "-0.000123e-320", 0.5},
-      {kWide, "+-5", kRefused}, {kWide, "--5", kRefused}, {kWide, "- 5", kRefused}, {kWide, ".", kRefused},
       // clang-format on
   };
   for (const auto& c : cases)
@@ -128,7 +121,6 @@ TEST(ParamText, DecimalPointDoesNotFollowTheProcessLocale) {
   const std::string saved = previous ? previous : "C";
   if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8")) GTEST_SKIP() << "no comma-decimal locale installed";
   EXPECT_EQ(read(depth(), "0.5"), 0.5);
-  EXPECT_EQ(read(rate(), "1.5e999"), 1.0) << "an overflowing number saturates whatever the locale";
   EXPECT_EQ(paramToText(depth(), 0.25), "0.25");
   std::setlocale(LC_NUMERIC, saved.c_str());
 }

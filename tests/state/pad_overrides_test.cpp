@@ -65,13 +65,10 @@ TEST(PadOverrides, RepeatedKeyReplacesItsEntryInPlaceEvenPastThe256Cap) {
 }
 
 TEST(PadOverrides, NonObjectPadValuesAreSkippedButBrokenTextFailsAndLeavesTheTargetUnchanged) {
-  auto deep = [](int levels) {
-    return "{\"a\":" + std::string(levels - 1, '[') + std::string(levels - 1, ']') + "}";
-  };
   SamplerPadOverrides pads;
-  ASSERT_TRUE(parse(deep(33), pads));
+  ASSERT_TRUE(parse(test::nestedMember(32), pads));
   ASSERT_TRUE(parse(R"({"keep":{"gain":0.5}})", pads));
-  for (const std::string& text : Texts{R"({"new":{"gain":3}} x)", deep(34)}) {
+  for (const std::string& text : Texts{R"({"new":{"gain":3}} x)", test::nestedMember(33)}) {
     EXPECT_FALSE(parse(text, pads)) << text;
     ASSERT_EQ(pads.size(), 1u);
     EXPECT_EQ(pads[0].key, "keep");

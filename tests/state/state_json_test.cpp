@@ -29,10 +29,6 @@ StateChunk parsed(const std::string& text) {
   return s;
 }
 
-std::string nestedMember(int levels) {
-  return "{\"x\":" + std::string(levels, '[') + std::string(levels, ']') + "}";
-}
-
 // The fields of `s` that differ from a fresh record, as "name=value" words.
 std::string describe(const StateChunk& s) {
   static const char* const kParams[] = {"rate", "depth", "wet"};
@@ -69,9 +65,9 @@ TEST(StateDocument, MembersReadAsGivenAndOtherKindsOrValuesOutsideTheirLimitsCou
 
 // And the rows of tests/data/state/documents.txt.
 TEST(StateDocument, BrokenSyntaxAndWrongMemberTypesRejectTheDocument) {
-  for (const std::string& text : Texts{" \t{ } \r\n", nestedMember(32)})
+  for (const std::string& text : Texts{" \t{ } \r\n", test::nestedMember(32)})
     EXPECT_TRUE(accepts(text)) << text;
-  EXPECT_FALSE(accepts(nestedMember(33)));
+  EXPECT_FALSE(accepts(test::nestedMember(33)));
   test::expectDocumentCases<StateChunk>("state/documents.txt", parseStateJson);
 }
 
