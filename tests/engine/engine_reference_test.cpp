@@ -177,3 +177,36 @@ TEST(RateConvertedReference, EverySampleMatchesTheStraightLineAdapter) {
     run(false);
   });
 }
+
+// The whole engine, direct and converted, on the processor's best vector path
+// against its reference loops over a minute of every parameter moving: what a
+// long session hears, beyond the short runs above.
+TEST(VectorPath, MatchesTheReferenceLoopsOverAMinuteOfAutomation) {
+  // Every parameter moves every 32 frames, the rate through its whole range.
+  for (const double rate : {44100.0, 48000.0, 96000.0}) {
+    KernelEngine reference, vector;
+    reference.useReferenceLoops(true);
+    ASSERT_TRUE(reference.setup(rate, 512));
+    ASSERT_TRUE(vector.setup(rate, 512));
+    std::vector<float> in(512), outReference(512), outVector(512);
+    const auto frames = static_cast<std::int64_t>(60 * rate);
+    for (std::int64_t start = 0; start < frames; start += 512) {
+      for (int i = 0; i < 512; ++i)
+        in[static_cast<std::size_t>(i)] =
+            static_cast<float>(0.8 * std::sin(0.0123 * static_cast<double>(start + i)));
+      for (int at = 0; at < 512; at += 32) {
+        const double t = static_cast<double>(start + at) / rate;
+        for (std::uint32_t id = 0; id < 3; ++id) {
+          const double value = 0.5 + 0.5 * std::sin(0.9 * t * (id + 1) + id);
+          ASSERT_TRUE(reference.pushParamNormalized(id, value, at));
+          ASSERT_TRUE(vector.pushParamNormalized(id, value, at));
+        }
+      }
+      test::processMono(reference, in.data(), outReference.data(), 512);
+      test::processMono(vector, in.data(), outVector.data(), 512);
+      for (std::size_t i = 0; i < 512; ++i)
+        ASSERT_NEAR(outVector[i], outReference[i], 1e-6)
+            << rate << " Hz, frame " << start + static_cast<std::int64_t>(i);
+    }
+  }
+}
