@@ -56,8 +56,6 @@ TEST(LifecycleLog, RingWrapOverwritesTheOldestAndReplayReportsDropped) {
   EXPECT_EQ(out.rfind("{\"type\":\"talvo.lifecycle\",\"events\":[{\"seq\":2,", 0), 0u);
   EXPECT_EQ(out.find("detail"), std::string::npos);
   EXPECT_EQ(out.substr(out.size() - 15), "}],\"dropped\":1}");
-  EXPECT_LT(out.find("\"atFrame\":1,"), out.find("\"atFrame\":2,"));  // oldest first
-  EXPECT_LT(out.find("\"atFrame\":255,"), out.find("\"atFrame\":256,"));
 }
 
 TEST(LifecycleLog, TimeStampsStartNearZeroAndRecordingNeverAllocates) {
