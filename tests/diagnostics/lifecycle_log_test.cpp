@@ -84,7 +84,6 @@ TEST(LifecycleEvent, DocumentWritesUpToSixFieldsInOrderAndCutsLongTexts) {
   DiagnosticLifecycleEvent odd;
   odd.seq = 1;
   odd.timeMs = INFINITY;
-  odd.atFrame = -1;
   odd.kind = static_cast<DiagnosticLifecycleKind>(200);
   odd.addString(std::string(40, 'k').c_str(), std::string(100, 'v').c_str()).addString(nullptr, nullptr);
   test::expectGolden("diagnostics/lifecycle_events.txt", eventJson(event) + "\n" + eventJson(odd));
