@@ -44,9 +44,8 @@ TEST(BundleController, AParameterIsNamedByIdPathOrTitleAndItsValueMustBeInRange)
       {"1=0.5", 1, 0.5, ""},
       {"oriel.rate=30", 0, 0, "Rate takes 0.1 .. 20 Hz; 30 is outside"},
       {"oriel.speed=1", 0, 0,
-       "unknown parameter \"oriel.speed\"; the plug-in's parameters are \"Rate\" (0), \"Depth\" (1), \"Mix\" "
-       "(2), "
-       "\"Factory Presets\" (1057030145)"},
+       "unknown parameter \"oriel.speed\"; the plug-in's parameters are \"Rate\" (0), \"Depth\" (1), "
+       "\"Mix\" (2), \"Factory Presets\" (1057030145)"},
       {"3=0", 0, 0, "unknown parameter \"3\""},
   };
   for (const auto& c : cases) {
