@@ -56,7 +56,6 @@ TEST(ParameterChanges, PointsComeBackSortedARepeatedOffsetReplacesAndFullTablesR
   EXPECT_NE(changes.getParameterData(0)->getPoint(3, offset, value), kResultOk);
 }
 
-// The controller's edits reach the processor once, at the start of the next block.
 TEST(ComponentHandler, DrainsEachPerformedEditOnceAsAPointAtFrameZero) {
   ComponentHandler handler;
   ASSERT_EQ(handler.performEdit(1, 0.25), kResultOk);

@@ -1,10 +1,6 @@
 // talvo-host on plug-ins that are not ours: the broken test plug-in in its
-// honest gain modes, with and without a controller of its own; validate,
-// which passes a sound plug-in, ours or not, at the highest strictness while
-// each check fails on the fault it looks for, shown with the broken modes; and
-// talvo-host attacked with bad input and with plug-ins that lie: every such
-// case ends in one line on standard error and a non-zero exit, never an abort,
-// a hang or a success, and leaves no output file behind.
+// honest gain modes, validate against each of its faults, and bad input and
+// lying plug-ins, which end in one line on standard error and no file left.
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
