@@ -20,10 +20,6 @@ JsonValue parsed(const std::string& text) {
   return value;
 }
 
-std::string nested(int levels) {
-  return std::string(levels, '[') + std::string(levels, ']');
-}
-
 }  // namespace
 
 TEST(BankJson, ReadsNestedDocumentsWithMembersInByteOrder) {
@@ -37,7 +33,7 @@ TEST(BankJson, ReadsNestedDocumentsWithMembersInByteOrder) {
   EXPECT_TRUE(list.isArray() && list.elements[1].text == "x" && list.elements[2].isObject());
   EXPECT_TRUE(doc.members.at("B").find("k")->isArray());
   // Up to 32 levels of nesting below the document, and empty containers.
-  for (const std::string& text : {nested(33), std::string("{ }"), std::string("[ \n]")}) {
+  for (const std::string& text : {test::nested(33), std::string("{ }"), std::string("[ \n]")}) {
     JsonValue ignored;
     EXPECT_TRUE(parse(text, ignored)) << text;
   }
@@ -68,7 +64,7 @@ TEST(BankJson, NumbersFollowTheSharedReaderAndLiteralsRead) {
 TEST(BankJson, MalformedDocumentsFailAndLeaveTheOutputAlone) {
   // Only space, tab, LF and CR are white space between tokens and at the end.
   for (const std::string& text : {std::string(" "), std::string("[\f]"), std::string("\vtrue"),
-                                  std::string("{}\f"), nested(34), std::string(100000, '[')}) {
+                                  std::string("{}\f"), test::nested(34), std::string(100000, '[')}) {
     JsonValue out;
     out.number = 42.0;
     EXPECT_FALSE(parse(text, out)) << text;

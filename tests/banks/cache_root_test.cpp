@@ -13,26 +13,20 @@ namespace {
 // Each test sets the variables it reads; ctest runs every test in a process of its own.
 TEST(CacheRoot, AbsoluteDataHomeWinsAndRelativeFallsBackToHome) {
   const talvo::test::ScratchDir scratch;
-  const struct {
-    const char* name;
-    const char* xdg;  // nullptr: unset; absolute ones are inside the scratch directory
-    const char* expected;
-  } cases[] = {
-      {"absolute data home", "/data", "/data/Talvo/banks"},
-      {"relative data home is ignored", "rel/data", "/home/.local/share/Talvo/banks"},
-      {"no data home", nullptr, "/home/.local/share/Talvo/banks"},
-  };
+  // A data home (nullptr: unset) and the root it gives; absolute ones are inside the scratch directory.
+  const std::pair<const char*, const char*> cases[] = {{"/data", "/data/Talvo/banks"},
+                                                       {"rel/data", "/home/.local/share/Talvo/banks"},
+                                                       {nullptr, "/home/.local/share/Talvo/banks"}};
   const std::string base = scratch.dir();
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    if (c.xdg) {
-      setenv("XDG_DATA_HOME", c.xdg[0] == '/' ? (base + c.xdg).c_str() : c.xdg, 1);
-    } else {
+  for (const auto& [xdg, expected] : cases) {
+    SCOPED_TRACE(xdg ? xdg : "unset");
+    if (xdg)
+      setenv("XDG_DATA_HOME", xdg[0] == '/' ? (base + xdg).c_str() : xdg, 1);
+    else
       unsetenv("XDG_DATA_HOME");
-    }
     setenv("HOME", (base + "/home").c_str(), 1);
     const std::string root = talvo::hostedBankCacheRoot();
-    EXPECT_EQ(root, base + c.expected);
+    EXPECT_EQ(root, base + expected);
     struct stat info {};
     ASSERT_EQ(stat(root.c_str(), &info), 0);
     EXPECT_TRUE(S_ISDIR(info.st_mode));

@@ -115,8 +115,7 @@ TEST(WavDecode, GridRoundingMatchesRoundHalfAwayFromZero) {
   const auto expected = [](double value) {
     return static_cast<float>(std::clamp(std::round(value * 32767.0), -32768.0, 32767.0) / 32768.0);
   };
-  WavAudio a;
-  WavAudio b;
+  WavAudio a, b;
   std::string error;
   ASSERT_TRUE(decodeWav(wav(fmtBody(1, 1, 48000, 24), pcm(ints, 3)), a, error));
   ASSERT_TRUE(decodeWav(wav(fmtBody(3, 1, 48000, 32), float32(floats)), b, error));

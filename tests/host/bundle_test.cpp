@@ -44,9 +44,8 @@ TEST(BundleController, AParameterIsNamedByIdPathOrTitleAndItsValueMustBeInRange)
       {"1=0.5", 1, 0.5, ""},
       {"oriel.rate=30", 0, 0, "Rate takes 0.1 .. 20 Hz; 30 is outside"},
       {"oriel.speed=1", 0, 0,
-       "unknown parameter \"oriel.speed\"; the plug-in's parameters are \"Rate\" (0), \"Depth\" (1), \"Mix\" "
-       "(2), "
-       "\"Factory Presets\" (1057030145)"},
+       "unknown parameter \"oriel.speed\"; the plug-in's parameters are \"Rate\" (0), \"Depth\" (1), "
+       "\"Mix\" (2), \"Factory Presets\" (1057030145)"},
       {"3=0", 0, 0, "unknown parameter \"3\""},
   };
   for (const auto& c : cases) {
@@ -67,15 +66,13 @@ TEST(BundleExports, UiRootForDiagnosticsFindsTheBundlesUiDirectory) {
   EXPECT_TRUE(std::filesystem::equivalent(uiRoot(), TALVO_BUNDLE_PATH "/Contents/Resources/ui")) << uiRoot();
 }
 
-TEST(BundleProcessor, LatencyIsTheRateAdaptersDelayAtEachRate) {
-  const std::pair<double, Steinberg::uint32> cases[] = {{48000.0, 0}, {44100.0, 35}, {96000.0, 56}};
-  for (auto [rate, latency] : cases) {
-    auto instance = test::newInstance();
-    ASSERT_NE(instance, nullptr);
-    std::string error;
-    ASSERT_TRUE(instance->start(rate, 512, kRealtime, error)) << error;
-    EXPECT_EQ(instance->processor()->getLatencySamples(), latency) << rate << " Hz";
-  }
+// At the kernel's own rate there is no adapter; the other rates' latencies show in the render tool's tests.
+TEST(BundleProcessor, NoLatencyAtTheKernelsOwnRate) {
+  const auto instance = test::newInstance();
+  ASSERT_NE(instance, nullptr);
+  std::string error;
+  ASSERT_TRUE(instance->start(48000.0, 512, kRealtime, error)) << error;
+  EXPECT_EQ(instance->processor()->getLatencySamples(), 0u);
 }
 
 // A rising ramp below full scale, so the delay line never clips it.

@@ -2,13 +2,13 @@
 // in this process: the test's certificate authority can reach it only as a
 // parameter, since the tool trusts nothing beyond the system's authorities.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 
 #include "banks/hosted/archive_builder.h"
 #include "bridge/sha256.h"
 #include "support/https_test_server.h"
+#include "support/scratch_dir.h"
 #include "talvo_host/commands.h"
 
 namespace talvo::host {
@@ -26,7 +26,8 @@ TEST(FetchBankTool, CachesTheBankThenFindsItInTheCacheWithTheServerStopped) {
   ASSERT_TRUE(server.start());
   server.serve("/pack.zip", archive);
   server.redirect("/latest", server.url("/pack.zip"));
-  const fs::path cache = fs::path(testing::TempDir()) / ("talvo_tool_" + std::to_string(getpid()));
+  const test::ScratchDir scratch;
+  const fs::path cache = scratch.path() / "cache";
   std::string tool = "talvo-host", verb = "fetch-bank", url = server.url("/latest"), flag = "--cache",
               root = cache.string();
   std::string pin = sha256Hex(archive.data(), static_cast<std::uint32_t>(archive.size()));
@@ -44,7 +45,6 @@ TEST(FetchBankTool, CachesTheBankThenFindsItInTheCacheWithTheServerStopped) {
     EXPECT_EQ(fs::file_size(cache / pin / "sample.wav"), 100000u);
     EXPECT_EQ(std::distance(fs::directory_iterator(cache), {}), 1);  // no staging left behind
   }
-  fs::remove_all(cache);
 }
 
 }  // namespace

@@ -26,6 +26,23 @@ namespace {
 using Steinberg::int32;
 using Steinberg::kResultOk;
 
+using Point = std::tuple<std::int64_t, Steinberg::Vst::ParamID, double>;
+
+// Every point in `changes`, queue by queue, as (start + offset, parameter, value).
+std::vector<Point> pointsOf(ParameterChanges& changes, std::int64_t start = 0) {
+  std::vector<Point> points;
+  for (int32 q = 0; q < changes.getParameterCount(); ++q) {
+    auto* queue = changes.getParameterData(q);
+    for (int32 i = 0; i < queue->getPointCount(); ++i) {
+      int32 offset = -1;
+      double value = 0;
+      EXPECT_EQ(queue->getPoint(i, offset, value), kResultOk);
+      points.emplace_back(start + offset, queue->getParameterId(), value);
+    }
+  }
+  return points;
+}
+
 TEST(ParameterChanges, PointsComeBackSortedARepeatedOffsetReplacesAndFullTablesRefuse) {
   ParameterChanges changes(1, 3);
   const std::pair<int32, double> added[] = {{100, 0.5}, {10, 0.1}, {50, 0.3}, {50, 0.75}};
@@ -33,28 +50,19 @@ TEST(ParameterChanges, PointsComeBackSortedARepeatedOffsetReplacesAndFullTablesR
     ASSERT_TRUE(changes.addPoint(2, offset, value));
   EXPECT_FALSE(changes.addPoint(2, 70, 0.2)) << "a full queue";
   EXPECT_FALSE(changes.addPoint(3, 0, 0.2)) << "a full table";
-  ASSERT_EQ(changes.getParameterCount(), 1);
-  Steinberg::Vst::IParamValueQueue* queue = changes.getParameterData(0);
-  std::vector<std::pair<int32, double>> points(3);
-  for (int32 i = 0; i < 3; ++i)
-    ASSERT_EQ(queue->getPoint(i, points[i].first, points[i].second), kResultOk);
-  EXPECT_EQ(points, (std::vector<std::pair<int32, double>>{{10, 0.1}, {50, 0.75}, {100, 0.5}}));
-  EXPECT_NE(queue->getPoint(3, points[0].first, points[0].second), kResultOk);
+  EXPECT_EQ(pointsOf(changes), (std::vector<Point>{{10, 2, 0.1}, {50, 2, 0.75}, {100, 2, 0.5}}));
+  int32 offset = 0;
+  double value = 0;
+  EXPECT_NE(changes.getParameterData(0)->getPoint(3, offset, value), kResultOk);
 }
 
-// The controller's edits reach the processor once, at the start of the next block.
 TEST(ComponentHandler, DrainsEachPerformedEditOnceAsAPointAtFrameZero) {
   ComponentHandler handler;
   ASSERT_EQ(handler.performEdit(1, 0.25), kResultOk);
   ASSERT_EQ(handler.performEdit(2, 0.5), kResultOk);
   ParameterChanges changes(2, 1);
   ASSERT_TRUE(handler.drainInto(changes));
-  ASSERT_EQ(changes.getParameterCount(), 2);
-  int32 offset = -1;
-  double value = 0;
-  ASSERT_EQ(changes.getParameterData(1)->getPoint(0, offset, value), kResultOk);
-  EXPECT_EQ(changes.getParameterData(1)->getParameterId(), 2u);
-  EXPECT_EQ(std::make_pair(offset, value), std::make_pair(0, 0.5));
+  EXPECT_EQ(pointsOf(changes), (std::vector<Point>{{0, 1, 0.25}, {0, 2, 0.5}}));
   changes.clear();
   ASSERT_TRUE(handler.drainInto(changes));
   EXPECT_EQ(changes.getParameterCount(), 0);
@@ -103,8 +111,7 @@ TEST(ConnectionProxy, RecordsEachMessageAndForwardsItToThePeerWhenThereIsOne) {
     ASSERT_EQ(message->getAttributes()->setBinary("json", payload, 3), kResultOk);
     ASSERT_EQ(proxy.notify(message), kResultOk);
     EXPECT_EQ(proxy.notify(nullptr), Steinberg::kResultFalse);
-    ASSERT_EQ(proxy.messagesWithId("talvo.test").size(), 1u);
-    EXPECT_TRUE(proxy.messages()[0].hasJson);
+    ASSERT_EQ(proxy.messages().size(), 1u);
     EXPECT_EQ(proxy.messages()[0].json, std::string(payload, 3));  // binary payloads keep embedded NULs
     // Disconnecting from anything but the remembered peer is refused.
     CountingPoint stranger;
@@ -113,8 +120,6 @@ TEST(ConnectionProxy, RecordsEachMessageAndForwardsItToThePeerWhenThereIsOne) {
   }
   EXPECT_EQ(peer.received, 1);
 }
-
-using Point = std::tuple<std::int64_t, Steinberg::Vst::ParamID, double>;
 
 // Every point the schedule sends over `total` frames cut into `block`-frame
 // blocks, as (absolute frame, parameter, normalized value).
@@ -125,15 +130,9 @@ std::vector<Point> collect(const AutomationSchedule& schedule, std::int64_t tota
     auto frames = static_cast<std::int32_t>(std::min<std::int64_t>(block, total - start));
     changes.clear();
     EXPECT_TRUE(schedule.addBlock(start, frames, changes));
-    for (Steinberg::int32 q = 0; q < changes.getParameterCount(); ++q) {
-      auto* queue = changes.getParameterData(q);
-      for (Steinberg::int32 i = 0; i < queue->getPointCount(); ++i) {
-        Steinberg::int32 offset = 0;
-        double value = 0;
-        EXPECT_EQ(queue->getPoint(i, offset, value), Steinberg::kResultOk);
-        EXPECT_TRUE(offset >= 0 && offset < frames) << offset;
-        points.emplace_back(start + offset, queue->getParameterId(), value);
-      }
+    for (const Point& point : pointsOf(changes, start)) {
+      EXPECT_TRUE(std::get<0>(point) >= start && std::get<0>(point) < start + frames) << std::get<0>(point);
+      points.push_back(point);
     }
   }
   std::sort(points.begin(), points.end());

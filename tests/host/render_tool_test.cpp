@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <tuple>
@@ -24,7 +23,7 @@ using test::runTool;
 using test::ToolRun;
 
 // Per process, since ctest runs the cases of this file side by side.
-std::unique_ptr<test::WorkFolder> gWork;
+std::unique_ptr<test::ScratchDir> gWork;
 
 std::string workFile(const std::string& name) {
   return *gWork / name;
@@ -52,7 +51,7 @@ int reportedLatency(const std::string& summary) {
 class RenderTool : public testing::Test {
  protected:
   static void SetUpTestSuite() {
-    gWork = std::make_unique<test::WorkFolder>();
+    gWork = std::make_unique<test::ScratchDir>();
     write("in.wav", test::noise(44100.0, 10, 2));
   }
   static void TearDownTestSuite() { gWork.reset(); }
@@ -86,10 +85,7 @@ double clickCentre(const Audio& audio) {
 }
 
 TEST_F(RenderTool, OutputIsDelayedByTheReportedLatencyUnlessAligned) {
-  Audio click;
-  click.channels = 1;
-  click.sampleRate = 44100.0;
-  click.samples.assign(44100, 0.0f);
+  Audio click{std::vector<float>(44100), 1, 44100.0};
   click.samples[10000] = 0.5f;
   write("click.wav", click);
   // Fully dry, so only the rate adapter's delay remains. The true delay is
@@ -129,11 +125,9 @@ TEST_F(RenderTool, InfoDescribesTheBundleAsOneLineOfJson) {
 }
 
 TEST_F(RenderTool, BridgeAnswersEachPageMessageOnItsOwnLine) {
-  std::ofstream(workFile("page.txt")) << R"({"type":"talvo.ready"})"
-                                         "\n"
-                                      << R"({"type":"talvo.setParam","path":"oriel.depth","value":0.25})"
-                                         "\n"
-                                      << R"({"type":"talvo.getState"})";
+  gWork->write("page.txt", R"({"type":"talvo.ready"}
+{"type":"talvo.setParam","path":"oriel.depth","value":0.25}
+{"type":"talvo.getState"})");
   const ToolRun bridge = runTool("bridge " TALVO_BUNDLE_PATH " < " + workFile("page.txt"));
   ASSERT_EQ(bridge.status, 0) << bridge.output;
   const std::size_t helloEnd = bridge.output.find('\n');

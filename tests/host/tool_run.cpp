@@ -3,10 +3,7 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
-#include <algorithm>
-#include <atomic>
 #include <cstdio>
 
 namespace talvo::test {
@@ -60,26 +57,6 @@ Audio noise(double rate, double seconds, int channels) {
     sample = static_cast<float>(state >> 8) / 16777216.0f - 0.5f;
   }
   return audio;
-}
-
-WorkFolder::WorkFolder() {
-  static std::atomic<int> count{0};
-  root_ = std::filesystem::path(testing::TempDir()) /
-          ("talvo_tool_" + std::to_string(getpid()) + "_" + std::to_string(count++));
-  std::filesystem::create_directories(root_);
-}
-
-WorkFolder::~WorkFolder() {
-  std::error_code ignored;
-  std::filesystem::remove_all(root_, ignored);
-}
-
-std::vector<std::string> WorkFolder::names() const {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(root_))
-    names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
 }
 
 }  // namespace talvo::test

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "support/scratch_dir.h"
+
 namespace talvo::test {
 
 struct ToolRun {
@@ -33,18 +35,5 @@ Audio readAudio(const std::filesystem::path& path);
 void writeAudio(const std::filesystem::path& path, const Audio& audio);
 /// `seconds` of noise below full scale, different in every channel.
 Audio noise(double rate, double seconds, int channels);
-
-/// A fresh folder for one test's files, removed with them when it goes.
-class WorkFolder {
- public:
-  WorkFolder();
-  ~WorkFolder();
-  [[nodiscard]] std::string operator/(const std::string& name) const { return (root_ / name).string(); }
-  /// The names of the files in the folder, sorted.
-  [[nodiscard]] std::vector<std::string> names() const;
-
- private:
-  std::filesystem::path root_;
-};
 
 }  // namespace talvo::test

@@ -27,6 +27,7 @@ class ScratchDir {
 
   [[nodiscard]] const std::filesystem::path& path() const { return path_; }
   [[nodiscard]] std::string dir() const { return path_.string(); }
+  [[nodiscard]] std::string operator/(const std::string& name) const { return (path_ / name).string(); }
 
   /// The full path of `relative`, with its parent directories created.
   [[nodiscard]] std::filesystem::path prepare(const std::string& relative) const {
