@@ -82,8 +82,6 @@ TEST(CcResolver, OnlyEnabledBindingsOnTheChannelAnswerInMapOrderUpToTheCapacity)
   EXPECT_EQ(out[0].param, kParamWet);
   EXPECT_EQ(ccResolve(map, 20, 1, 127, nullptr, nullptr, nullptr, nullptr, 4), 0u);
   EXPECT_EQ(ccResolve(map, 20, 1, 127, nullptr, nullptr, nullptr, out, 0), 0u);
-  EXPECT_EQ(resolveOne(map, 20, 500, nullptr, nullptr), 1.0);  // values outside seven bits are clamped
-  EXPECT_EQ(resolveOne(map, 20, -3, nullptr, nullptr), 0.0);
 }
 
 TEST(CcResolver, BindingsKeepSeparateMemoryEvenForOneController) {

@@ -31,7 +31,6 @@ TEST_F(ControllerIntake, HostChangesBecomeEventsAndReachThePageOnlyAfterTheHello
   std::strcpy(facts.hostName, "not the host's name");
   facts.sampleRate = 44100;
   report("talvo.diag.hostFacts", bytesOf(&facts, sizeof facts));
-  report("talvo.diag.hostFacts", bytesOf(&facts, sizeof facts - 1));
   auto page = takePage();
   ASSERT_EQ(page.size(), 1u);
   EXPECT_NE(page[0].find(R"("kind":"sampleRateChanged","detail":{"sampleRate":44100,"previous":0}})"),
@@ -104,8 +103,6 @@ TEST_F(ControllerState, AComponentStateWithOnlyAMapAdoptsItAndLeavesTheParameter
   EXPECT_EQ(saved(), "{}");
   ASSERT_EQ(restoreComponent(std::string(R"({"ccMap":)") + kMap + "}"), kResultOk);
   EXPECT_EQ(controller_->getParamNormalized(1), 0.1);
-  EXPECT_EQ(takeEdits(), "restart 32, ");
-  EXPECT_EQ(takeSent(), "talvo.ccMap ");
   EXPECT_EQ(takePage().at(0), std::string(R"({"type":"talvo.ccMapChanged","map":)") + kMap + "}");
   EXPECT_EQ(saved(), std::string(R"({"ccMap":)") + kMap + "}");
   // Unreadable documents change nothing; an empty controller state is no state.

@@ -24,11 +24,7 @@ std::string transportJson(const TransportFact& fact) {
 }
 
 TransportFact factAt(std::uint64_t frame) {
-  TransportFact fact;
-  fact.atFrame = frame;
-  fact.source = kTransportSourceHost;
-  fact.tempo = 90.0 + static_cast<double>(frame);
-  return fact;
+  return {.atFrame = frame, .source = kTransportSourceHost, .tempo = 90.0 + static_cast<double>(frame)};
 }
 
 }  // namespace
@@ -71,17 +67,16 @@ TEST(TransportFactRecord, EveryComparedFieldIsAChangeButMovingForwardInTimeIsNot
 
 TEST(TransportDocument, DefaultFactThenSuppliedAndNonFiniteValues) {
   test::expectGolden("diagnostics/transport_default.json", transportJson(TransportFact{}));
-  TransportFact fact;
-  fact.atFrame = 4096;
-  fact.source = kTransportSourceInternal;
-  fact.playing = 1;
-  fact.hasLoop = 1;
-  fact.hasTempo = 1;
-  fact.loopStartPpq = 2.5;
-  fact.loopEndPpq = NAN;
-  fact.tempo = INFINITY;
-  fact.sampleRate = 48000;
-  fact.ppqPosition = 3.75;
+  const TransportFact fact{.atFrame = 4096,
+                           .source = kTransportSourceInternal,
+                           .playing = 1,
+                           .hasTempo = 1,
+                           .hasLoop = 1,
+                           .tempo = INFINITY,
+                           .ppqPosition = 3.75,
+                           .loopStartPpq = 2.5,
+                           .loopEndPpq = NAN,
+                           .sampleRate = 48000};
   test::expectGolden("diagnostics/transport_supplied.json", transportJson(fact));
 }
 
@@ -99,7 +94,6 @@ TEST(TransportRing, FortyPushesKeepThirtyTwoWithoutAllocatingAndDrainTheNewest) 
   EXPECT_EQ(ring.dropped(), 8u);
   ASSERT_TRUE(ring.drainLatest(out));
   EXPECT_EQ(out.atFrame, 40u);
-  EXPECT_EQ(out.tempo, 130.0);
   EXPECT_FALSE(ring.drainLatest(out));
   ring.push(factAt(41));
   ASSERT_TRUE(ring.drainLatest(out));

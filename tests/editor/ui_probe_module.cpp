@@ -1,6 +1,5 @@
 // A stand-in plug-in binary: the tests copy it into a bundle layout, load it
 // and ask it, from inside its own image, where its UI directory and manifest are.
-#include <cstring>
 
 #include "editor/ui_bundle.h"
 #include "editor/ui_manifest.h"

@@ -57,16 +57,6 @@ TEST(ModulatedDelay, RampRevealsTheSineSweepAroundTheCentreDelay) {
   EXPECT_LT(test::worstSweepError(out, 20.0, 1.0, 300), 0.01);
 }
 
-TEST(ModulatedDelay, ZeroDepthDelaysTheClippedInputBy120SamplesAndZeroWetPassesIt) {
-  const auto signal = signalOf(3000, [](double n) { return 2.2 * std::sin(0.013 * n * n); });
-  KernelState delayed = preparedState(0.0);
-  const std::vector<float> out = render(delayed, signal);
-  for (std::size_t n = 0; n < out.size(); ++n)
-    ASSERT_EQ(out[n], n < 120 ? 0.0f : std::clamp(signal[n - 120], -1.0f, 1.0f)) << "sample " << n;
-  KernelState dry = preparedState(0.7, 0.0);
-  EXPECT_EQ(render(dry, signal), signal);
-}
-
 TEST(ModulatedDelay, HalfWetMixesTheUnclippedDryWithTheClippedDelayedSignal) {
   KernelState state = preparedState(0.0, 0.5);
   std::vector<float> signal(200, 0.25f);

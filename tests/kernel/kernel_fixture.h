@@ -69,13 +69,13 @@ struct Instance {
   std::uint32_t handle = 0;
   float* input = nullptr;
   float* output = nullptr;
+  std::size_t length = 0;  // the input view's
 
   static Instance create(talvo_kernel_library* library) {
     Instance inst;
     inst.handle = static_cast<std::uint32_t>(create48k(library));
-    std::size_t length = 0;
-    talvo_kernel_input_view(library, inst.handle, &inst.input, &length);
-    talvo_kernel_output_view(library, inst.handle, &inst.output, &length);
+    talvo_kernel_output_view(library, inst.handle, &inst.output, &inst.length);
+    talvo_kernel_input_view(library, inst.handle, &inst.input, &inst.length);
     return inst;
   }
 };
