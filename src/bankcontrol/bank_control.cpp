@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <iterator>
 
 #include "bridge/json_write.h"
 #include "params/params.h"
@@ -10,14 +9,11 @@
 namespace talvo {
 namespace {
 
-// What the processor keeps of overrides it is sent: the writer leaves out
-// entries without a key or without a value, so the page must not see them either.
-SamplerPadOverrides writableOnly(const SamplerPadOverrides& pads) {
-  SamplerPadOverrides kept;
-  kept.reserve(pads.size());
-  std::copy_if(pads.begin(), pads.end(), std::back_inserter(kept),
-               [](const SamplerPadOverride& pad) { return !pad.key.empty() && pad.mask != 0; });
-  return kept;
+// What the processor keeps of overrides it is sent, by its own rule, so the
+// page never sees an entry the processor dropped.
+SamplerPadOverrides writableOnly(SamplerPadOverrides pads) {
+  dropUnwritablePadOverrides(pads);
+  return pads;
 }
 
 // The parameter a preset key names exactly, or null.
