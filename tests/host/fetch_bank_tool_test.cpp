@@ -17,9 +17,10 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(FetchBankTool, CachesTheBankThenFindsItInTheCacheWithTheServerStopped) {
-  // A Finder-made zip: the bank in one folder, beside resource forks. The
+  // A Finder-made zip: the bank in one folder, among resource forks. The
   // sample spans several network reads, so the hash is taken in pieces.
   const std::string archive = test::buildArchive({{"Pack/sample.wav", std::string(100000, 's')},
+                                                  {"Pack/._sample.wav", "fork"},
                                                   {"__MACOSX/Pack/._sample.wav", "fork"},
                                                   {"._Pack", "fork"}});
   test::HttpsTestServer server;
@@ -43,7 +44,8 @@ TEST(FetchBankTool, CachesTheBankThenFindsItInTheCacheWithTheServerStopped) {
     EXPECT_EQ(runVerbs(app, {addFetchBankVerb(app, options)}, 6, argv), 0);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), (cache / pin).string() + "\n");
     EXPECT_EQ(fs::file_size(cache / pin / "sample.wav"), 100000u);
-    EXPECT_EQ(std::distance(fs::directory_iterator(cache), {}), 1);  // no staging left behind
+    EXPECT_EQ(std::distance(fs::directory_iterator(cache / pin), {}), 1);  // no resource fork
+    EXPECT_EQ(std::distance(fs::directory_iterator(cache), {}), 1);        // no staging left behind
   }
 }
 

@@ -33,6 +33,16 @@ bool isSafeRelativePath(std::string_view name) {
   }
 }
 
+// What a zip made by the Finder carries beside the files: the __MACOSX folder
+// and "._" resource forks. They are not the bank's, so they are not unpacked.
+bool isFinderMetadata(std::string_view name) {
+  if (name.substr(0, name.find('/')) == "__MACOSX") return true;
+  while (!name.empty() && name.back() == '/')
+    name.remove_suffix(1);
+  const std::size_t slash = name.rfind('/');
+  return name.substr(slash == std::string_view::npos ? 0 : slash + 1).substr(0, 2) == "._";
+}
+
 // Regular files and directories only: links could point outside the bank,
 // devices and pipes have no place in one.
 bool isPlainEntry(archive_entry* entry) {
@@ -90,6 +100,7 @@ bool unpackZip(const std::string& archivePath, const std::string& into, const Ho
         !isSafeRelativePath(name)) {
       return false;
     }
+    if (isFinderMetadata(name)) continue;
     const bool directory = archive_entry_filetype(entry) == AE_IFDIR;
     archive_entry_set_pathname(entry, (base + name).c_str());
     archive_entry_set_perm(entry, directory ? 0755 : 0644);
