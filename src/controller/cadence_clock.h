@@ -3,6 +3,7 @@
 // Linux::IRunLoop timer on Linux, an NSTimer on Apple. Main thread only.
 #include <memory>
 
+#include "editor/bridge_host.h"
 #include "pluginterfaces/base/funknown.h"
 
 namespace talvo {
@@ -12,7 +13,7 @@ class CadenceClock {
   using Tick = void (*)(void* context);
 
   /// The fixed period of the controller's clock, 1/30 s.
-  static constexpr double kIntervalSeconds = 1.0 / 30.0;
+  static constexpr double kIntervalSeconds = kCadenceIntervalSeconds;
 
   CadenceClock();
   /// Stops the clock, so no timer outlives its owner.

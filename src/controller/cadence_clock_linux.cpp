@@ -31,8 +31,7 @@ class TimerHandler final : public FObject, public Linux::ITimerHandler {
 };
 
 // Run loop timers take whole milliseconds.
-constexpr Linux::TimerInterval kIntervalMs = 33;
-static_assert(kIntervalMs == static_cast<Linux::TimerInterval>(CadenceClock::kIntervalSeconds * 1000.0));
+constexpr Linux::TimerInterval kIntervalMs = kCadenceIntervalMilliseconds;
 
 }  // namespace
 

@@ -2,10 +2,17 @@
 // The editor's way into the controller. The controller implements it; the
 // editor view calls it from the host's main thread only.
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 
 namespace talvo {
+
+/// The period of every cadence clock, the controller's and the open editor's.
+inline constexpr double kCadenceIntervalSeconds = 1.0 / 30.0;
+/// The same in the whole milliseconds that run-loop timers take.
+inline constexpr std::uint32_t kCadenceIntervalMilliseconds = 33;
+static_assert(kCadenceIntervalMilliseconds == static_cast<std::uint32_t>(kCadenceIntervalSeconds * 1000.0));
 
 class BridgeHost {
  public:

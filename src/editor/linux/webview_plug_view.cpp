@@ -12,7 +12,7 @@ namespace talvo {
 
 // The editor's cadence timer, as on every platform: some hosts offer their run
 // loop only to views, and then this is the only clock the page's feeds have.
-constexpr Linux::TimerInterval kCadenceMilliseconds = 33;
+constexpr Linux::TimerInterval kCadenceMilliseconds = kCadenceIntervalMilliseconds;
 
 class WebViewPlugView::LoopHandler final : public FObject,
                                            public Linux::IEventHandler,

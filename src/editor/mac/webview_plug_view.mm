@@ -44,7 +44,8 @@ tresult PLUGIN_API WebViewPlugView::attached(void* parent, FIDString type) {
   [(NSView*)parent addSubview:webView];
   webView_ = webView;
   // The editor's own cadence timer, beside the controller's clock.
-  if (controller_ && host_ != nullptr) cadenceTimer_ = talvoStartCadenceClock(&tickHost, host_, 1.0 / 30.0);
+  if (controller_ && host_ != nullptr)
+    cadenceTimer_ = talvoStartCadenceClock(&tickHost, host_, kCadenceIntervalSeconds);
   return CPluginView::attached(parent, type);
 }
 
